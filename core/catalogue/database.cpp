@@ -1,0 +1,117 @@
+#include "core/catalogue/database.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "core/catalogue/migrations.h"
+#include "core/catalogue/statement.h"
+#include "core/catalogue/transaction.h"
+#include "core/search/search_tokens.h"
+
+namespace sv {
+namespace {
+
+// The application and the companion tool share one catalogue: whichever is not writing
+// waits for the other instead of failing at once with "database is locked".
+constexpr int kBusyTimeoutMs = 5000;
+
+std::filesystem::path userDataFolder() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : "/") / ".local" / "share";
+}
+
+struct BackupHandle {
+    sqlite3* db = nullptr;
+    ~BackupHandle() { sqlite3_close(db); }
+};
+
+}  // namespace
+
+void Database::ConnectionCloser::operator()(sqlite3* db) const {
+    sqlite3_close(db);
+}
+
+std::filesystem::path Database::defaultPath() {
+    return userDataFolder() / "Orvane Producer" / "SampleVorlan" / "samplevorlan.db";
+}
+
+Database::Database(const std::filesystem::path& file) {
+    if (file.has_parent_path())
+        std::filesystem::create_directories(file.parent_path());
+
+    sqlite3* raw = nullptr;
+    const int openResult = sqlite3_open(file.string().c_str(), &raw);
+    db_.reset(raw);
+    if (openResult != SQLITE_OK)
+        throw std::runtime_error(sqliteMessage(raw));
+
+    if (sqlite3_create_function_v2(db_.get(), "sv_filename_search_rank", 2,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &searchRankSql,
+                                   nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqliteMessage(db_.get()));
+
+    sqlite3_busy_timeout(db_.get(), kBusyTimeoutMs);
+    exec("PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON; PRAGMA synchronous=NORMAL;");
+    migrate();
+}
+
+Database::~Database() = default;
+
+void Database::exec(const std::string& sql) {
+    execSql(db_.get(), sql.c_str());
+}
+
+void Database::migrate() {
+    const std::lock_guard lock(mutex_);
+    exec(
+        "CREATE TABLE IF NOT EXISTS schema_version(version INTEGER NOT NULL); INSERT INTO "
+        "schema_version SELECT 0 WHERE NOT EXISTS(SELECT 1 FROM schema_version);");
+
+    std::int64_t version = 0;
+    {
+        Statement query(db_.get(), "SELECT version FROM schema_version");
+        if (query.step())
+            version = query.int64(0);
+    }
+
+    if (version >= 1 && version < kCurrentSchemaVersion)
+        takeMigrationBackup();
+
+    for (std::int64_t step = std::max<std::int64_t>(version, 0); step < kCurrentSchemaVersion;
+         ++step)
+        exec(kMigrations[static_cast<std::size_t>(step)]);
+}
+
+void Database::takeMigrationBackup() {
+    const char* mainFile = sqlite3_db_filename(db_.get(), "main");
+    const std::string backupPath = std::string(mainFile ? mainFile : "") + ".pre-v5-backup";
+    std::error_code ignored;
+    if (std::filesystem::symlink_status(backupPath, ignored).type() !=
+        std::filesystem::file_type::not_found)
+        return;
+
+    BackupHandle copy;
+    if (sqlite3_open(backupPath.c_str(), &copy.db) != SQLITE_OK)
+        throw std::runtime_error("Could not create migration backup");
+
+    sqlite3_backup* backup = sqlite3_backup_init(copy.db, "main", db_.get(), "main");
+    bool complete = backup != nullptr;
+    if (backup) {
+        complete = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+        sqlite3_backup_finish(backup);
+    }
+    complete = complete && sqlite3_errcode(copy.db) == SQLITE_OK;
+    if (!complete) {
+        sqlite3_close(copy.db);
+        copy.db = nullptr;
+        std::filesystem::remove(backupPath, ignored);
+        throw std::runtime_error("Could not complete migration backup");
+    }
+}
+
+}  // namespace sv

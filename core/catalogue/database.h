@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/records/indexed_path.h"
+#include "core/records/library.h"
+#include "core/records/playlist.h"
+#include "core/records/sample.h"
+#include "core/search/search_query.h"
+
+struct sqlite3;
+
+namespace sv {
+
+// The SQLite catalogue of libraries, samples, genres, playlists and settings rows.
+// Every public operation holds the one mutex for its whole duration; the object is
+// shared by the main thread and the background scan.
+class Database {
+  public:
+    // Creates the parent folders, opens (or creates) the file, registers the ranking
+    // function, applies the connection settings and migrates. Throws on any failure.
+    explicit Database(const std::filesystem::path& file);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // The catalogue file the application uses by default.
+    static std::filesystem::path defaultPath();
+
+    // Runs SQL text without taking the mutex: the caller holds it or is the constructor.
+    void exec(const std::string& sql);
+
+    // Sample records written by the scanner.
+    std::optional<Sample> findByPath(const std::string& path);
+    std::optional<std::string> relinkMovedSample(std::int64_t libraryId, const std::string& newPath,
+                                                 std::uint64_t fileSize, std::int64_t modifiedAt);
+    void upsert(const Sample& sample, std::int64_t libraryId);
+    void removeMissing(std::int64_t libraryId, const std::vector<std::string>& existingPaths,
+                       std::size_t& removedCount);
+    void setLibraryAvailable(const std::string& libraryPath, bool available);
+
+    // Libraries, favourites, playlists and the folder-tree input.
+    std::int64_t addLibrary(const std::string& path);
+    std::vector<Library> libraries();
+    void setLibraryDisplayLabel(std::int64_t libraryId, const std::string& label);
+    void removeLibrary(std::int64_t libraryId);
+    void setFavorite(std::int64_t sampleId, bool favorite);
+    bool isFavorite(std::int64_t sampleId);
+    std::vector<Playlist> playlists();
+    std::int64_t createPlaylist(const std::string& name);
+    void deletePlaylist(std::int64_t playlistId);
+    void addToPlaylist(std::int64_t playlistId, std::int64_t sampleId);
+    void removeFromPlaylist(std::int64_t playlistId, std::int64_t sampleId);
+    std::vector<IndexedPath> indexedPaths();
+
+    // User overrides: an empty optional clears.
+    void setTypeOverride(const std::vector<std::int64_t>& sampleIds,
+                         std::optional<SampleType> type);
+    void setFolderTypeOverride(const std::string& folder, std::optional<SampleType> type);
+    void setFolderInstrumentOverride(const std::string& folder,
+                                     std::optional<std::string> instrument);
+    void setFolderGenreOverride(const std::string& folder, const std::string& genre, bool add);
+    std::int64_t countFolderSamples(const std::string& folder, bool includeMidi);
+
+    // Search.
+    std::vector<Sample> search(const SearchQuery& query);
+    std::int64_t countMatching(const SearchQuery& query);
+    std::optional<std::int64_t> matchingIndex(const SearchQuery& query, std::int64_t sampleId);
+    std::int64_t countSamples();
+    std::vector<std::string> distinctFilterValues(const std::string& field,
+                                                  const SearchQuery& query);
+
+  private:
+    struct ConnectionCloser {
+        void operator()(sqlite3* db) const;
+    };
+
+    void migrate();
+    void takeMigrationBackup();
+    std::int64_t countMatchingLocked(const SearchQuery& query);
+
+    std::unique_ptr<sqlite3, ConnectionCloser> db_;
+    std::mutex mutex_;
+};
+
+}  // namespace sv

@@ -1,0 +1,157 @@
+#include "core/search/search_tokens.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <limits>
+#include <map>
+
+namespace sv {
+namespace {
+
+using Tokens = std::vector<std::string>;
+
+bool isTokenByte(unsigned char c) {
+    return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+           (c >= '0' && c <= '9') || c == '#';
+}
+
+char lowerAscii(unsigned char c) {
+    return static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+}
+
+std::string_view stripExtension(std::string_view filename) {
+    const auto dot = filename.rfind('.');
+    return dot == std::string_view::npos ? filename : filename.substr(0, dot);
+}
+
+bool tokenMatches(const std::string& nameToken, const std::string& searchToken, bool prefix) {
+    if (!prefix)
+        return nameToken == searchToken;
+    return nameToken.size() >= searchToken.size() &&
+           nameToken.compare(0, searchToken.size(), searchToken) == 0;
+}
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+std::size_t contiguousRun(const Tokens& name, const Tokens& query, bool prefix) {
+    const std::size_t n = name.size(), q = query.size();
+    if (q > n)
+        return kNone;
+    for (std::size_t i = 0; i + q <= n; ++i) {
+        bool all = true;
+        for (std::size_t j = 0; j < q && all; ++j)
+            all = tokenMatches(name[i + j], query[j], prefix);
+        if (all)
+            return n - q;
+    }
+    return kNone;
+}
+
+std::size_t inOrderGap(const Tokens& name, const Tokens& query, bool prefix) {
+    const std::size_t n = name.size(), q = query.size();
+    std::size_t best = kNone;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!tokenMatches(name[i], query[0], prefix))
+            continue;
+        std::size_t last = i;
+        bool found = true;
+        for (std::size_t j = 1; j < q && found; ++j) {
+            std::size_t k = last + 1;
+            while (k < n && !tokenMatches(name[k], query[j], prefix))
+                ++k;
+            found = k < n;
+            last = k;
+        }
+        if (found)
+            best = std::min(best, (last - i + 1) - q);
+    }
+    return best;
+}
+
+std::size_t anyOrderWindowGap(const Tokens& name, const Tokens& query, bool prefix) {
+    std::map<std::string, std::size_t> wanted;
+    for (const auto& token : query)
+        ++wanted[token];
+    const std::size_t n = name.size(), q = query.size();
+    std::size_t best = kNone;
+    for (std::size_t s = 0; s < n; ++s) {
+        std::map<std::string, std::size_t> credit;
+        std::size_t keysCovered = 0;
+        for (std::size_t e = s; e < n; ++e) {
+            for (const auto& [key, count] : wanted) {
+                if (!tokenMatches(name[e], key, prefix))
+                    continue;
+                if (++credit[key] == count)
+                    ++keysCovered;
+                break;
+            }
+            if (keysCovered == wanted.size()) {
+                best = std::min(best, (e - s + 1) - q);
+                break;
+            }
+        }
+    }
+    return best;
+}
+
+std::int32_t matchingPass(const Tokens& name, const Tokens& query, bool prefix, std::int32_t base) {
+    if (const auto extra = contiguousRun(name, query, prefix); extra != kNone)
+        return base + static_cast<std::int32_t>(extra);
+    if (const auto gap = inOrderGap(name, query, prefix); gap != kNone)
+        return base + 100000 + static_cast<std::int32_t>(gap);
+    if (const auto gap = anyOrderWindowGap(name, query, prefix); gap != kNone)
+        return base + 200000 + static_cast<std::int32_t>(gap);
+    return kNoSearchMatch;
+}
+
+}  // namespace
+
+std::vector<std::string> searchTokens(std::string_view text) {
+    std::vector<std::string> tokens;
+    std::string current;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (isTokenByte(c)) {
+            current.push_back(lowerAscii(c));
+        } else if (!current.empty()) {
+            tokens.push_back(std::move(current));
+            current.clear();
+        }
+    }
+    if (!current.empty())
+        tokens.push_back(std::move(current));
+    return tokens;
+}
+
+std::int32_t filenameSearchRank(std::string_view filename, std::string_view text) {
+    const Tokens name = searchTokens(stripExtension(filename));
+    const Tokens query = searchTokens(text);
+    if (name.empty() || query.empty())
+        return kNoSearchMatch;
+    if (name == query)
+        return 0;
+    const std::int32_t exact = matchingPass(name, query, false, 100000);
+    if (exact < kNoSearchMatch)
+        return exact;
+    return matchingPass(name, query, true, 400000);
+}
+
+void searchRankSql(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL ||
+        sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, kNoSearchMatch);
+        return;
+    }
+    const auto text = [](sqlite3_value* value) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        const int length = sqlite3_value_bytes(value);
+        return bytes ? std::string_view(bytes, static_cast<std::size_t>(length))
+                     : std::string_view();
+    };
+    const std::string_view filename = text(argv[0]);
+    const std::string_view query = text(argv[1]);
+    sqlite3_result_int(context, filenameSearchRank(filename, query));
+}
+
+}  // namespace sv
