@@ -38,6 +38,7 @@ void printJsonLine(const nlohmann::json& object);
 // Registration of each command group on the top-level application.
 void addCatalogueCommands(CLI::App& app, CliContext& context);
 void addInferenceCommands(CLI::App& app, CliContext& context);
+void addAnalyzeCommands(CLI::App& app, CliContext& context);
 void addScanCommands(CLI::App& app, CliContext& context);
 void addSearchCommands(CLI::App& app, CliContext& context);
 void addWaveformCommands(CLI::App& app, CliContext& context);

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
 
     sv::cli::addCatalogueCommands(app, context);
     sv::cli::addInferenceCommands(app, context);
+    sv::cli::addAnalyzeCommands(app, context);
     sv::cli::addScanCommands(app, context);
     sv::cli::addSearchCommands(app, context);
     sv::cli::addWaveformCommands(app, context);
