@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct RankCase {
     const char* text;
     std::int32_t rank;
 };
+
+void PrintTo(const RankCase& c, std::ostream* out) {
+    *out << '"' << c.filename << "\" for \"" << c.text << '"';
+}
 
 class FilenameRank : public ::testing::TestWithParam<RankCase> {};
 
