@@ -20,6 +20,10 @@ class Statement {
     Statement& operator=(const Statement&) = delete;
 
     Statement& bind(int index, std::string_view text);
+    Statement& bind(int index, const std::string& text) {
+        return bind(index, std::string_view(text));
+    }
+    Statement& bind(int index, const char* text) { return bind(index, std::string_view(text)); }
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, double value);
     Statement& bindNull(int index);

@@ -1,0 +1,192 @@
+// Sample rows as the scanner writes them: lookup, relinking of moved files, upsert,
+// pruning and the offline flag of a library.
+#include <sqlite3.h>
+
+#include <stdexcept>
+#include <system_error>
+#include <unordered_set>
+
+#include "core/catalogue/database.h"
+#include "core/catalogue/statement.h"
+#include "core/catalogue/transaction.h"
+
+namespace sv {
+namespace {
+
+std::string lastComponent(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// A moved file's old path counts as gone when the status query says "not found" or fails.
+bool pathIsGone(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return error || status.type() == std::filesystem::file_type::not_found;
+}
+
+struct RelinkCandidate {
+    std::int64_t id;
+    std::string path;
+};
+
+// Runs one statement whose outcome does not matter to the caller.
+template <typename Bind>
+void runIgnoringFailure(sqlite3* db, const char* sql, Bind&& bindParameters) {
+    try {
+        Statement statement(db, sql);
+        bindParameters(statement);
+        statement.stepCode();
+    } catch (const std::runtime_error&) {
+    }
+}
+
+constexpr const char* kUpsertSql =
+    "INSERT INTO "
+    "samples(path,filename,library_id,type,auto_type,genre,auto_genre,instrument,auto_instrument,"
+    "bpm,musical_key,duration,file_size,modified_at) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?) ON "
+    "CONFLICT(path) DO UPDATE SET "
+    "filename=excluded.filename,library_id=excluded.library_id,auto_type=excluded.auto_type,type="
+    "coalesce(samples.user_type_override,excluded.auto_type),auto_genre=excluded.auto_genre,"
+    "instrument=coalesce(samples.user_instrument_override,excluded.auto_instrument),auto_"
+    "instrument=excluded.auto_instrument,bpm=excluded.bpm,musical_key=excluded.musical_key,"
+    "duration=excluded.duration,file_size=excluded.file_size,modified_at=excluded.modified_at,"
+    "analyzed_at=unixepoch() RETURNING id";
+
+constexpr const char* kRecomputeGenreSql =
+    "UPDATE samples SET genre=(SELECT group_concat(genre, ', ') FROM (SELECT DISTINCT genre FROM "
+    "sample_genres WHERE sample_id=? ORDER BY source DESC,genre COLLATE NOCASE)) WHERE id=?";
+
+}  // namespace
+
+std::optional<Sample> Database::findByPath(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    try {
+        Statement query(db_.get(), "SELECT id,file_size,modified_at FROM samples WHERE path=?");
+        query.bind(1, path);
+        if (!query.step())
+            return std::nullopt;
+        Sample sample;
+        sample.id = query.int64(0);
+        sample.path = path;
+        sample.fileSize = static_cast<std::uint64_t>(query.int64(1));
+        sample.modifiedAt = query.int64(2);
+        return sample;
+    } catch (const std::runtime_error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> Database::relinkMovedSample(std::int64_t libraryId,
+                                                       const std::string& newPath,
+                                                       std::uint64_t fileSize,
+                                                       std::int64_t modifiedAt) {
+    const std::lock_guard lock(mutex_);
+    const std::string filename = lastComponent(newPath);
+
+    std::vector<RelinkCandidate> gone;
+    {
+        Statement query(db_.get(),
+                        "SELECT id,path FROM samples WHERE library_id=? AND filename=? COLLATE "
+                        "BINARY AND file_size=? AND modified_at=? AND path<>?");
+        query.bind(1, libraryId)
+            .bind(2, filename)
+            .bind(3, static_cast<std::int64_t>(fileSize))
+            .bind(4, modifiedAt)
+            .bind(5, newPath);
+        while (query.step()) {
+            RelinkCandidate candidate{query.int64(0), query.text(1)};
+            if (pathIsGone(candidate.path))
+                gone.push_back(std::move(candidate));
+        }
+    }
+    if (gone.size() != 1)
+        return std::nullopt;
+
+    Statement update(db_.get(),
+                     "UPDATE samples SET path=?,filename=?,analyzed_at=unixepoch() WHERE id=?");
+    update.bind(1, newPath).bind(2, filename).bind(3, gone.front().id);
+    update.run();
+    return gone.front().path;
+}
+
+void Database::upsert(const Sample& sample, std::int64_t libraryId) {
+    const std::lock_guard lock(mutex_);
+    const std::string type = toString(sample.type);
+    std::int64_t id = 0;
+    {
+        Statement insert(db_.get(), kUpsertSql);
+        insert.bind(1, sample.path)
+            .bind(2, sample.filename)
+            .bind(3, libraryId)
+            .bind(4, type)
+            .bind(5, type)
+            .bind(6, sample.genre)
+            .bind(7, sample.genre)
+            .bind(8, sample.instrument)
+            .bind(9, sample.instrument);
+        if (sample.bpm)
+            insert.bind(10, static_cast<std::int64_t>(*sample.bpm));
+        else
+            insert.bindNull(10);
+        insert.bind(11, sample.musicalKey)
+            .bind(12, sample.duration)
+            .bind(13, static_cast<std::int64_t>(sample.fileSize))
+            .bind(14, sample.modifiedAt);
+        if (insert.stepCode() != SQLITE_ROW)
+            throw std::runtime_error(sqliteMessage(db_.get()));
+        id = insert.int64(0);
+        // Run the statement to its end so that the write is complete before the genre steps.
+        if (insert.stepCode() != SQLITE_DONE)
+            throw std::runtime_error(sqliteMessage(db_.get()));
+    }
+
+    sqlite3* db = db_.get();
+    runIgnoringFailure(db, "DELETE FROM sample_genres WHERE sample_id=? AND source='auto'",
+                       [&](Statement& s) { s.bind(1, id); });
+    if (!sample.genre.empty())
+        runIgnoringFailure(
+            db, "INSERT OR IGNORE INTO sample_genres(sample_id,genre,source) VALUES(?,?,'auto')",
+            [&](Statement& s) { s.bind(1, id).bind(2, sample.genre); });
+    runIgnoringFailure(db, kRecomputeGenreSql, [&](Statement& s) { s.bind(1, id).bind(2, id); });
+}
+
+void Database::removeMissing(std::int64_t libraryId, const std::vector<std::string>& existingPaths,
+                             std::size_t& removedCount) {
+    const std::lock_guard lock(mutex_);
+    const std::unordered_set<std::string> existing(existingPaths.begin(), existingPaths.end());
+    removedCount = 0;
+
+    Transaction transaction(db_.get());
+    std::vector<std::int64_t> missing;
+    {
+        Statement query(db_.get(), "SELECT id,path FROM samples WHERE library_id=?");
+        query.bind(1, libraryId);
+        while (query.step()) {
+            if (!existing.contains(query.text(1)))
+                missing.push_back(query.int64(0));
+        }
+    }
+    {
+        Statement remove(db_.get(), "DELETE FROM samples WHERE id=?");
+        for (const std::int64_t id : missing) {
+            remove.bind(1, id);
+            remove.run();
+            remove.reset();
+        }
+    }
+    transaction.commit();
+    removedCount = missing.size();
+}
+
+void Database::setLibraryAvailable(const std::string& libraryPath, bool available) {
+    const std::lock_guard lock(mutex_);
+    const std::string key = "offline_library:" + libraryPath;
+    Statement statement(db_.get(), available
+                                       ? "DELETE FROM app_metadata WHERE key=?"
+                                       : "INSERT INTO app_metadata(key,value) VALUES(?,'1') ON "
+                                         "CONFLICT(key) DO UPDATE SET value='1'");
+    statement.bind(1, key);
+    statement.run();
+}
+
+}  // namespace sv
