@@ -1,0 +1,176 @@
+#include "core/browse/folder_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_home.h"
+
+namespace sv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Names of the children of a node, in order.
+std::vector<std::string> childNames(const FolderNode& node) {
+    std::vector<std::string> names;
+    for (const FolderNode& child : node.children)
+        names.push_back(child.name);
+    return names;
+}
+
+IndexedPath entry(const std::string& library, const std::string& sample,
+                  const std::string& label = {}) {
+    return IndexedPath{library, sample, label};
+}
+
+TEST(FolderTree, EmptyInputGivesSampleRoot) {
+    const FolderNode root = buildFolderTree({});
+    EXPECT_EQ(root.name, "SAMPLE");
+    EXPECT_EQ(root.path, "");
+    EXPECT_TRUE(root.children.empty());
+}
+
+TEST(FolderTree, SamplesOnlyInRootGiveNoChildren) {
+    const FolderNode root = buildFolderTree({entry("/Lib/Drums", "/Lib/Drums/Kick.wav", "My Drums"),
+                                             entry("/Lib/Drums", "/Lib/Drums/Snare.wav")});
+    EXPECT_EQ(root.name, "My Drums");
+    EXPECT_EQ(root.path, "/Lib/Drums");
+    EXPECT_TRUE(root.children.empty());
+}
+
+TEST(FolderTree, NestedFoldersInByteOrder) {
+    const FolderNode root = buildFolderTree({
+        entry("/Lib", "/Lib/Drums/Snares/s.wav"),
+        entry("/Lib", "/Lib/Drums/Kicks/k.wav"),
+        entry("/Lib", "/Lib/drums/x.wav"),
+        entry("/Lib", "/Lib/apple/a.wav"),
+        entry("/Lib", "/Lib/Zebra/z.wav"),
+        entry("/Lib", "/Lib/\xc3\x89t\xc3\xa9/e.wav"),
+        entry("/Lib", "/Lib/Drum/d.wav"),
+    });
+    EXPECT_EQ(root.name, "Lib");
+    EXPECT_EQ(childNames(root), (std::vector<std::string>{"Drum", "Drums", "Zebra", "apple",
+                                                          "drums", "\xc3\x89t\xc3\xa9"}));
+    const FolderNode& drums = root.children[1];
+    EXPECT_EQ(drums.path, "/Lib/Drums");
+    EXPECT_EQ(childNames(drums), (std::vector<std::string>{"Kicks", "Snares"}));
+    EXPECT_EQ(drums.children[0].path, "/Lib/Drums/Kicks");
+    EXPECT_TRUE(drums.children[0].children.empty());
+}
+
+TEST(FolderTree, FolderWithOnlySubfolderIsItsOwnNode) {
+    const FolderNode root = buildFolderTree({entry("/Lib", "/Lib/A/B/C/x.wav")});
+    ASSERT_EQ(childNames(root), std::vector<std::string>{"A"});
+    ASSERT_EQ(childNames(root.children[0]), std::vector<std::string>{"B"});
+    ASSERT_EQ(childNames(root.children[0].children[0]), std::vector<std::string>{"C"});
+    EXPECT_EQ(root.children[0].children[0].children[0].path, "/Lib/A/B/C");
+}
+
+TEST(FolderTree, SeveralLibrariesUnderUnnamedRootInPathOrder) {
+    const FolderNode root = buildFolderTree({
+        entry("/Volumes/B/Samples", "/Volumes/B/Samples/Pads/p.wav"),
+        entry("/Users/me/Samples", "/Users/me/Samples/Keys/k.wav"),
+        entry("/Users/me/Samples", "/Users/me/Samples/Bass/b.wav", "Mine"),
+        entry("/Users/me", "/Users/me/top.wav"),
+    });
+    EXPECT_EQ(root.name, "");
+    EXPECT_EQ(root.path, "");
+    ASSERT_EQ(root.children.size(), 3u);
+    // A path that is a prefix of another sorts first.
+    EXPECT_EQ(root.children[0].path, "/Users/me");
+    EXPECT_EQ(root.children[1].path, "/Users/me/Samples");
+    EXPECT_EQ(root.children[1].name, "Mine");
+    EXPECT_EQ(childNames(root.children[1]), (std::vector<std::string>{"Bass", "Keys"}));
+    EXPECT_EQ(root.children[2].name, "Samples");
+    EXPECT_EQ(childNames(root.children[2]), std::vector<std::string>{"Pads"});
+}
+
+TEST(FolderTree, LabelIsFirstNonEmptyOneOfThatLibrary) {
+    const FolderNode root = buildFolderTree({
+        entry("/L/One", "/L/One/a.wav"),
+        entry("/L/Two", "/L/Two/b.wav", "Other"),
+        entry("/L/One", "/L/One/c.wav", ""),
+        entry("/L/One", "/L/One/d.wav", "First Label"),
+        entry("/L/One", "/L/One/e.wav", "Second Label"),
+    });
+    ASSERT_EQ(root.children.size(), 2u);
+    EXPECT_EQ(root.children[0].name, "First Label");
+    EXPECT_EQ(root.children[1].name, "Other");
+}
+
+TEST(FolderTree, BuildLibraryTreeIgnoresOtherLibraries) {
+    const FolderNode tree = buildLibraryTree(
+        "/A", {entry("/A", "/A/x/1.wav"), entry("/B", "/B/y/2.wav"), entry("/A", "/A/z/3.wav")},
+        "Label A");
+    EXPECT_EQ(tree.name, "Label A");
+    EXPECT_EQ(childNames(tree), (std::vector<std::string>{"x", "z"}));
+}
+
+TEST(FolderTree, TrailingSeparatorOfLibraryGivesSingleSeparatorPaths) {
+    const FolderNode root = buildFolderTree({entry("/Lib/", "/Lib/Kicks/k.wav")});
+    ASSERT_EQ(root.children.size(), 1u);
+    EXPECT_EQ(root.children[0].path, "/Lib/Kicks");
+}
+
+TEST(FolderTree, SymlinkedFolderOutsideLibraryAddsNothing) {
+    testing::TempHome home;
+    const fs::path library = home.root() / "Lib";
+    const fs::path elsewhere = home.root() / "Elsewhere";
+    fs::create_directories(library / "Real");
+    fs::create_directories(elsewhere);
+    fs::create_directory_symlink(elsewhere, library / "Escape");
+    fs::create_directory_symlink(library / "Real", library / "Inside");
+
+    const std::string lib = library.string();
+    const FolderNode root = buildFolderTree({
+        entry(lib, lib + "/Escape/a.wav"),
+        entry(lib, lib + "/Real/b.wav"),
+        entry(lib, lib + "/Inside/c.wav"),
+        entry(lib, home.root().string() + "/Outside/d.wav"),
+    });
+    // The link inside the library resolves to Real, so both samples land in one node.
+    EXPECT_EQ(childNames(root), std::vector<std::string>{"Real"});
+}
+
+TEST(FolderTree, LibraryGivenThroughSymlinkResolvesBothSides) {
+    testing::TempHome home;
+    fs::create_directories(home.root() / "Real" / "Kicks");
+    fs::create_directory_symlink(home.root() / "Real", home.root() / "Link");
+    const std::string link = (home.root() / "Link").string();
+    const std::string real = (home.root() / "Real").string();
+    const FolderNode root =
+        buildFolderTree({entry(link, real + "/Kicks/k.wav"), entry(link, link + "/Kicks/j.wav")});
+    ASSERT_EQ(childNames(root), std::vector<std::string>{"Kicks"});
+    EXPECT_EQ(root.children[0].path, link + "/Kicks");
+}
+
+TEST(FolderTree, CachedFoldersGiveSameTreeInAnyInputOrder) {
+    std::vector<IndexedPath> sorted;
+    for (int folder = 0; folder < 30; ++folder) {
+        for (int file = 0; file < 5; ++file) {
+            sorted.push_back(entry("/L", "/L/G" + std::to_string(folder % 4) + "/F" +
+                                             std::to_string(folder) + "/s" + std::to_string(file) +
+                                             ".wav"));
+        }
+    }
+    std::vector<IndexedPath> interleaved;
+    for (int file = 0; file < 5; ++file) {
+        for (int folder = 29; folder >= 0; --folder)
+            interleaved.push_back(sorted[static_cast<std::size_t>(folder * 5 + file)]);
+    }
+    const FolderNode a = buildFolderTree(sorted);
+    const FolderNode b = buildFolderTree(interleaved);
+    ASSERT_EQ(childNames(a), (std::vector<std::string>{"G0", "G1", "G2", "G3"}));
+    ASSERT_EQ(childNames(a), childNames(b));
+    for (std::size_t i = 0; i < a.children.size(); ++i)
+        EXPECT_EQ(childNames(a.children[i]), childNames(b.children[i]));
+    // F0 F12 F16 ... byte order, not numeric.
+    EXPECT_EQ(childNames(a.children[0]).front(), "F0");
+    EXPECT_EQ(childNames(a.children[0])[1], "F12");
+}
+
+}  // namespace
+}  // namespace sv
