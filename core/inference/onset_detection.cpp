@@ -1,0 +1,92 @@
+#include "core/inference/onset_detection.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+
+namespace sv {
+namespace {
+
+constexpr float silenceFloor = 0.00001f;
+constexpr float levelGateShare = 0.12f;
+constexpr float riseAbovePeakShare = 0.055f;
+constexpr float riseRatio = 1.55f;
+constexpr float localMaximumShare = 0.72f;
+constexpr std::size_t lookBackWindows = 20;
+constexpr std::size_t refractoryWindows = 10;
+constexpr double secondsPerWindow = 0.01;
+constexpr double durationFloor = 0.001;
+constexpr float ratioFloor = 0.000001f;
+
+bool isOnset(const std::vector<float>& s, std::size_t i, float peak) {
+    const float recent = (s[i - 1] + s[i - 2]) * 0.5f;
+    const std::size_t from = i > lookBackWindows ? i - lookBackWindows : 0;
+    const float localMax = std::max(0.0f, *std::max_element(s.begin() + from, s.begin() + i));
+    return s[i] >= levelGateShare * peak && s[i] > recent + riseAbovePeakShare * peak &&
+           s[i] > riseRatio * recent && s[i] >= localMaximumShare * localMax;
+}
+
+std::vector<std::size_t> onsetWindows(const std::vector<float>& s, float peak) {
+    std::vector<std::size_t> onsets;
+    if (s.size() < 3)
+        return onsets;
+    std::optional<std::size_t> last;
+    for (std::size_t i = 2; i < s.size(); ++i) {
+        if ((!last || i - *last >= refractoryWindows) && isOnset(s, i, peak)) {
+            onsets.push_back(i);
+            last = i;
+        }
+    }
+    return onsets;
+}
+
+// How far the envelope falls between the first two onsets, relative to the quieter one.
+double firstGapRatio(const std::vector<float>& s, const std::vector<std::size_t>& onsets) {
+    if (onsets.size() < 2 || onsets[1] <= onsets[0] + 2)
+        return 1.0;
+    const std::size_t a = onsets[0];
+    const std::size_t b = onsets[1];
+    const float lowest = *std::min_element(s.begin() + a + 1, s.begin() + b);
+    const float quieter = std::max(std::min(s[a], s[b]), ratioFloor);
+    return std::clamp(static_cast<double>(lowest / quieter), 0.0, 1.0);
+}
+
+}  // namespace
+
+std::vector<float> smoothEnvelope(const std::vector<float>& envelope) {
+    const std::size_t n = envelope.size();
+    std::vector<float> smoothed(n, 0.0f);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t lo = i >= 2 ? i - 2 : 0;
+        const std::size_t hi = std::min(n, i + 3);
+        // Summed in double: float samples may be huge but finite, and five of them must not
+        // overflow into infinity.
+        double sum = 0.0;
+        for (std::size_t j = lo; j < hi; ++j)
+            sum += envelope[j];
+        smoothed[i] = static_cast<float>(sum / static_cast<double>(hi - lo));
+    }
+    return smoothed;
+}
+
+AudioStructure summariseOnsets(const std::vector<float>& smoothed, double duration) {
+    AudioStructure structure;
+    structure.duration = duration;
+    const float peak =
+        smoothed.empty() ? 0.0f : *std::max_element(smoothed.begin(), smoothed.end());
+    if (!(peak >= silenceFloor))
+        return structure;
+
+    const std::vector<std::size_t> onsets = onsetWindows(smoothed, peak);
+    structure.onsetCount = static_cast<std::int32_t>(onsets.size());
+    structure.onsetTimes.reserve(onsets.size());
+    for (const std::size_t window : onsets)
+        structure.onsetTimes.push_back(static_cast<double>(window) * secondsPerWindow);
+    if (onsets.size() >= 2)
+        structure.onsetSpan = (structure.onsetTimes.back() - structure.onsetTimes.front()) /
+                              std::max(duration, durationFloor);
+    structure.firstGapRatio = firstGapRatio(smoothed, onsets);
+    return structure;
+}
+
+}  // namespace sv
