@@ -1,0 +1,269 @@
+#include "core/scanning/library_scanner.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "core/catalogue/database.h"
+#include "core/scanning/library_availability.h"
+#include "core/scanning/mount_table.h"
+
+namespace sv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kStoppedMessage = "Scan stopped; old entries preserved.";
+const char* const kDisconnectedMessage = "Library disconnected during scan; old entries preserved.";
+
+std::string offlineMessage(const fs::path& root) {
+    return "Library offline: " + root.string() +
+           ". Reconnect the drive or restore this folder, then Rescan. Cached samples are "
+           "hidden; Favorites and playlists are preserved.";
+}
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string errnoText(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
+
+// Whole Unix seconds: the nanosecond count divided by 10^9, truncated towards zero.
+std::int64_t unixSeconds(const struct timespec& time) {
+    if (time.tv_sec < 0 && time.tv_nsec > 0)
+        return static_cast<std::int64_t>(time.tv_sec) + 1;
+    return static_cast<std::int64_t>(time.tv_sec);
+}
+
+// Desktop trash folders: ".Trash" and ".Trash-UID" at the top of a drive.
+bool isTrashFolderName(const std::string& name) {
+    if (name == ".Trash")
+        return true;
+    const std::string prefix = ".Trash-";
+    if (name.size() <= prefix.size() || !name.starts_with(prefix))
+        return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+fs::path withoutTrailingSeparators(fs::path path) {
+    std::string text = path.string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+// True when the catalogue has samples of a library stored under one of these paths.
+bool libraryHoldsRecords(Database& db, const std::vector<std::string>& paths) {
+    for (const Library& library : db.libraries()) {
+        for (const std::string& path : paths) {
+            if (library.path == path && library.sampleCount > 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// One scan of one root: the state the walk builds up.
+class ScanRun {
+  public:
+    ScanRun(Database& db, const MetadataParser& parser, const AudioStructureAnalyzer& analyzer,
+            const MountTable& mounts, const LibraryScanner::Progress& progress, bool force)
+        : db_(db),
+          parser_(parser),
+          analyzer_(analyzer),
+          mounts_(mounts),
+          progress_(progress),
+          force_(force) {}
+
+    ScanStats run(const fs::path& root, const std::atomic<bool>* stop) {
+        requireOnline(root);
+        canonicalRoot_ = withoutTrailingSeparators(fs::weakly_canonical(root));
+        libraryId_ = db_.addLibrary(canonicalRoot_.string());
+        walk(stop);
+        requireStillOnline();
+        std::size_t removed = 0;
+        db_.removeMissing(libraryId_, seen_, removed);
+        stats_.removed = removed;
+        db_.setLibraryAvailable(canonicalRoot_.string(), true);
+        if (root != canonicalRoot_)
+            db_.setLibraryAvailable(root.string(), true);
+        return std::move(stats_);
+    }
+
+  private:
+    void requireOnline(const fs::path& root) {
+        const auto holdsRecords = [&] {
+            std::error_code ignored;
+            const fs::path resolved =
+                withoutTrailingSeparators(fs::weakly_canonical(root, ignored));
+            return libraryHoldsRecords(db_, {root.string(), resolved.string()});
+        };
+        if (libraryFolderProblem(root, holdsRecords, mounts_) != FolderProblem::None) {
+            db_.setLibraryAvailable(root.string(), false);
+            throw std::runtime_error(offlineMessage(root));
+        }
+    }
+
+    void requireStillOnline() {
+        const std::string rootText = canonicalRoot_.string();
+        std::error_code error;
+        const fs::file_status status = fs::status(canonicalRoot_, error);
+        bool online = !error && fs::is_directory(status);
+        if (online) {
+            fs::directory_iterator readable(canonicalRoot_, error);
+            online = !error;
+        }
+        if (online) {
+            const auto holdsRecords = [&] { return libraryHoldsRecords(db_, {rootText}); };
+            online =
+                libraryFolderProblem(canonicalRoot_, holdsRecords, mounts_) == FolderProblem::None;
+        }
+        if (!online) {
+            db_.setLibraryAvailable(rootText, false);
+            throw std::runtime_error(kDisconnectedMessage);
+        }
+    }
+
+    void walk(const std::atomic<bool>* stop) {
+        std::error_code error;
+        fs::recursive_directory_iterator it(canonicalRoot_, error);
+        if (error)
+            throw std::runtime_error("Cannot read library: " + error.message());
+        while (it != fs::recursive_directory_iterator()) {
+            if (stop && stop->load())
+                throw std::runtime_error(kStoppedMessage);
+            if (isSkippedFolder(*it))
+                it.disable_recursion_pending();
+            else
+                handleEntry(*it);
+            it.increment(error);
+            if (error)
+                throw std::runtime_error("Scan incomplete; old entries preserved: " +
+                                         error.message());
+        }
+    }
+
+    // A drive's lost+found (unreadable for users) and the desktop trash are never walked.
+    bool isSkippedFolder(const fs::directory_entry& entry) const {
+        const std::string name = entry.path().filename().string();
+        const bool lostFound = name == "lost+found";
+        if (!lostFound && !isTrashFolderName(name))
+            return false;
+        std::error_code error;
+        if (entry.symlink_status(error).type() != fs::file_type::directory)
+            return false;
+        return !lostFound || mounts_.isMountPoint(entry.path().parent_path().string());
+    }
+
+    void handleEntry(const fs::directory_entry& entry) {
+        std::error_code error;
+        const bool regular = entry.is_regular_file(error);
+        if (error)
+            throw std::runtime_error("Cannot inspect " + entry.path().string() + ": " +
+                                     error.message());
+        if (!regular || !LibraryScanner::supported(entry.path()))
+            return;
+
+        const std::string path = canonicalPath(entry);
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0)
+            throw std::runtime_error("Cannot read sample size: " + errnoText(errno));
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+        if (size == 0) {
+            ++stats_.emptySkipped;
+            return;
+        }
+        seen_.push_back(path);
+        storeFile(path, size, unixSeconds(info.st_mtim));
+        if (progress_)
+            progress_(seen_.size(), path);
+    }
+
+    // The walk enters no linked folder, so below the canonical root only a link to a file
+    // can make an entry's path differ from its canonical form.
+    std::string canonicalPath(const fs::directory_entry& entry) const {
+        std::error_code error;
+        if (!entry.is_symlink(error) && !error)
+            return entry.path().string();
+        const fs::path resolved = fs::weakly_canonical(entry.path(), error);
+        if (error)
+            throw std::runtime_error("Cannot resolve sample path: " + error.message());
+        return resolved.string();
+    }
+
+    void storeFile(const std::string& path, std::uint64_t size, std::int64_t seconds) {
+        std::optional<Sample> existing = db_.findByPath(path);
+        if (!existing) {
+            if (auto oldPath = db_.relinkMovedSample(libraryId_, path, size, seconds)) {
+                stats_.moved.emplace_back(std::move(*oldPath), path);
+                existing = db_.findByPath(path);
+            }
+        }
+        if (!force_ && existing && existing->fileSize == size && existing->modifiedAt == seconds) {
+            ++stats_.unchanged;
+            return;
+        }
+        const std::optional<AudioStructure> structure = analyzer_.analyze(path);
+        Sample sample = parser_.parse(path, canonicalRoot_, structure);
+        // Stored with the size and time this walk compared, so the next scan finds them equal.
+        sample.fileSize = size;
+        sample.modifiedAt = seconds;
+        db_.upsert(sample, libraryId_);
+        ++(existing ? stats_.updated : stats_.added);
+    }
+
+    Database& db_;
+    const MetadataParser& parser_;
+    const AudioStructureAnalyzer& analyzer_;
+    const MountTable& mounts_;
+    const LibraryScanner::Progress& progress_;
+    const bool force_;
+
+    fs::path canonicalRoot_;
+    std::int64_t libraryId_ = 0;
+    ScanStats stats_;
+    std::vector<std::string> seen_;
+};
+
+}  // namespace
+
+LibraryScanner::LibraryScanner(Database& db, std::filesystem::path mountInfo)
+    : db_(db), mountInfo_(std::move(mountInfo)) {}
+
+bool LibraryScanner::supported(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    if (name.size() >= 2 && name.starts_with("._"))
+        return false;
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return false;
+    std::string extension = name.substr(dot);
+    for (char& c : extension)
+        c = lowerAscii(c);
+    for (const char* known : {".wav", ".aif", ".aiff", ".mp3", ".mid", ".midi"}) {
+        if (extension == known)
+            return true;
+    }
+    return false;
+}
+
+ScanStats LibraryScanner::scan(const std::filesystem::path& root, const Progress& progress,
+                               bool force, const std::atomic<bool>* stop) {
+    const std::lock_guard lock(mutex_);
+    const MountTable mounts = MountTable::read(mountInfo_);
+    ScanRun run(db_, parser_, analyzer_, mounts, progress, force);
+    return run.run(root, stop);
+}
+
+}  // namespace sv
