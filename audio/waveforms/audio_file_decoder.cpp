@@ -13,8 +13,9 @@ std::string describe(const std::filesystem::path& path) {
     return "\"" + path.string() + "\"";
 }
 
-[[noreturn]] void failOpen(const std::filesystem::path& path, const std::string& reason) {
-    throw std::runtime_error("Could not open audio file " + describe(path) + ": " + reason);
+[[noreturn]] void failOpen(const std::filesystem::path& path, const std::string& reason,
+                           int code = 1) {
+    throw AudioDecodeError("Could not open audio file " + describe(path) + ": " + reason, code);
 }
 
 }  // namespace
@@ -78,9 +79,11 @@ std::int64_t AudioFileDecoder::read(float* destination, std::int64_t frameCount)
     if (frameCount <= 0)
         return 0;
     const sf_count_t got = sf_readf_float(file_.get(), destination, frameCount);
-    if (got < 0 || (got == 0 && sf_error(file_.get()) != SF_ERR_NO_ERROR)) {
-        throw std::runtime_error("Could not read audio file " + describe(path_) + ": " +
-                                 sf_strerror(file_.get()));
+    const int status = sf_error(file_.get());
+    if (got < 0 || (got == 0 && status != SF_ERR_NO_ERROR)) {
+        throw AudioDecodeError(
+            "Could not read audio file " + describe(path_) + ": " + sf_strerror(file_.get()),
+            status != SF_ERR_NO_ERROR ? status : 1);
     }
     return got;
 }
@@ -111,7 +114,7 @@ std::vector<float> AudioFileDecoder::readAll(std::int64_t maxFrames) {
     while (const std::int64_t got = readChunk(chunk)) {
         total += got;
         if (total > maxFrames)
-            throw std::runtime_error("Audio file " + describe(path_) + " is too long");
+            throw AudioDecodeError("Audio file " + describe(path_) + " is too long", 1);
         samples.insert(samples.end(), chunk.begin(), chunk.end());
     }
     return samples;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,20 @@ struct AudioFileInfo {
     std::string sampleFormatDescription() const;
 };
 
-// An open audio file. Construction throws std::runtime_error with a readable message when the
-// file cannot be opened or its header describes something no real file holds.
+// Thrown when a file cannot be opened or read. `code()` is libsndfile's error number, or 1
+// when the header was readable but describes no playable audio.
+class AudioDecodeError : public std::runtime_error {
+  public:
+    AudioDecodeError(const std::string& message, int code)
+        : std::runtime_error(message), code_(code) {}
+    int code() const { return code_; }
+
+  private:
+    int code_;
+};
+
+// An open audio file. Construction throws AudioDecodeError (a std::runtime_error) with a readable
+// message when the file cannot be opened or its header describes something no real file holds.
 class AudioFileDecoder {
   public:
     // Frames read per chunk by readChunk() unless the caller asks for fewer.
@@ -51,11 +64,13 @@ class AudioFileDecoder {
     const std::filesystem::path& path() const { return path_; }
 
     // Reads up to maxFrames frames into `buffer`, resized to framesRead * channels samples.
-    // Returns the number of frames read; 0 at the end of the file. Throws on a read error.
+    // Returns the number of frames read; 0 at the end of the file. Throws AudioDecodeError on a
+    // read error.
     std::int64_t readChunk(std::vector<float>& buffer, std::int64_t maxFrames = kChunkFrames);
 
     // Reads up to `frameCount` frames into `destination`, which holds frameCount * channels
-    // floats. Returns the frames read; 0 at the end of the file. Throws on a read error.
+    // floats. Returns the frames read; 0 at the end of the file. Throws AudioDecodeError on a read
+    // error.
     std::int64_t read(float* destination, std::int64_t frameCount);
 
     // Moves the read position to `frame` (clamped to 0..frames). Returns false when the file
