@@ -1,0 +1,178 @@
+#include "core/search/search_sql.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "core/inference/instrument_normalization.h"
+#include "core/search/search_tokens.h"
+
+namespace sv {
+namespace {
+
+bool isAsciiSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string withoutSuffix(const std::string& text, std::size_t length) {
+    return text.substr(0, text.size() - length);
+}
+
+// Blanks removed, lower case, "major" deleted and "minor" shortened to "m".
+std::string normalizedPickedKey(const std::string& pickedKey) {
+    std::string key;
+    for (const char c : pickedKey)
+        if (!isAsciiSpace(c))
+            key.push_back(lowerAscii(c));
+    if (key.size() >= 5)
+        if (const auto major = key.find("major"); major != std::string::npos)
+            key.erase(major, 5);
+    if (const auto minor = key.find("minor"); minor != std::string::npos)
+        key.replace(minor, 5, "m");
+    return key;
+}
+
+// Written in parentheses when negative so that the minus sign of the number never meets
+// the one before it: "--" would start an SQL comment.
+std::string sqlNumber(std::int64_t value) {
+    const std::string digits = std::to_string(value);
+    return value < 0 ? "(" + digits + ")" : digits;
+}
+
+const char* direction(bool descending) {
+    return descending ? "DESC" : "ASC";
+}
+
+std::vector<std::string> genreList(const SearchQuery& query) {
+    if (!query.genres.empty())
+        return query.genres;
+    if (!query.genre.empty())
+        return {query.genre};
+    return {};
+}
+
+void appendTempoWindow(std::string& sql, std::int32_t bpm) {
+    const std::int64_t low = std::max<std::int64_t>(bpm, 30) - 10;
+    const std::int64_t high = std::min<std::int64_t>(bpm, 290) + 10;
+    sql += " AND s.bpm BETWEEN " + std::to_string(low) + " AND " + std::to_string(high);
+}
+
+void appendKey(std::string& sql, SqlParameters& parameters, const std::string& key) {
+    sql += " AND replace(lower(s.musical_key),' ','') IN (?,?,?)";
+    for (auto& candidate : keyCandidates(key))
+        parameters.push_back(std::move(candidate));
+}
+
+// The collation stands on the column, not on each comparison: SQLite 3.40 turns
+// "sg.genre=? COLLATE NOCASE OR ..." into a binary lookup and misses case variants.
+void appendGenres(std::string& sql, SqlParameters& parameters,
+                  const std::vector<std::string>& genres) {
+    sql +=
+        " AND EXISTS(SELECT 1 FROM sample_genres sg WHERE sg.sample_id=s.id AND "
+        "sg.genre COLLATE NOCASE IN (";
+    for (std::size_t i = 0; i < genres.size(); ++i) {
+        sql += i == 0 ? "?" : ",?";
+        parameters.push_back(genres[i]);
+    }
+    sql += "))";
+}
+
+}  // namespace
+
+std::array<std::string, 3> keyCandidates(const std::string& pickedKey) {
+    const std::string key = normalizedPickedKey(pickedKey);
+    std::string root;
+    bool minor = false;
+    if (endsWith(key, "min")) {
+        root = withoutSuffix(key, 3);
+        minor = true;
+    } else if (endsWith(key, "maj")) {
+        root = withoutSuffix(key, 3);
+    } else if (endsWith(key, "m")) {
+        root = withoutSuffix(key, 1);
+        minor = true;
+    } else {
+        root = key;
+    }
+    if (minor)
+        return {root + "m", root + "min", root + "minor"};
+    return {root, root + "maj", root + "major"};
+}
+
+std::string ftsQuery(const SearchQuery& query) {
+    std::string expression;
+    for (const auto& token : searchTokens(query.text)) {
+        if (!expression.empty())
+            expression += " AND ";
+        expression += '"' + token + "\"*";
+    }
+    return expression;
+}
+
+void appendSearchPredicates(std::string& sql, SqlParameters& parameters, const SearchQuery& query) {
+    sql +=
+        " AND substr(s.filename,1,2)<>'._' AND s.library_id NOT IN (SELECT l.id FROM libraries l "
+        "JOIN app_metadata m ON m.key='offline_library:'||l.path WHERE m.value='1')";
+    if (query.hideMidi)
+        sql += " AND s.type<>'MIDI'";
+    if (std::string expression = ftsQuery(query); !expression.empty()) {
+        sql += " AND s.id IN(SELECT rowid FROM sample_search WHERE sample_search MATCH ?)";
+        parameters.push_back(std::move(expression));
+    }
+    if (!query.type.empty()) {
+        sql += " AND s.type=?";
+        parameters.push_back(query.type);
+    }
+    if (!query.instrument.empty()) {
+        sql += " AND s.instrument=? COLLATE NOCASE";
+        parameters.push_back(normalizedInstrument(query.instrument));
+    }
+    if (query.bpm)
+        appendTempoWindow(sql, *query.bpm);
+    if (!query.key.empty())
+        appendKey(sql, parameters, query.key);
+    if (const auto genres = genreList(query); !genres.empty())
+        appendGenres(sql, parameters, genres);
+    if (!query.folder.empty()) {
+        sql += " AND substr(s.path,1,length(?)+1)=?||'/'";
+        parameters.push_back(query.folder);
+        parameters.push_back(query.folder);
+    }
+    if (query.playlistId)
+        sql +=
+            " AND EXISTS(SELECT 1 FROM playlist_items pi WHERE pi.sample_id=s.id AND "
+            "pi.playlist_id=" +
+            sqlNumber(*query.playlistId) + ")";
+    if (query.favoritesOnly)
+        sql += " AND s.favorite=1";
+}
+
+std::string searchOrder(const SearchQuery& query, SqlParameters& parameters) {
+    if (query.sortByName) {
+        const char* d = direction(query.nameDescending);
+        return std::string("s.filename COLLATE NOCASE ") + d + ", s.id " + d;
+    }
+    if (query.sortByDuration)
+        return std::string("CASE WHEN s.duration IS NULL THEN 1 ELSE 0 END, s.duration ") +
+               direction(query.durationDescending) + ", s.filename COLLATE NOCASE, s.id";
+    if (query.sortByBpm)
+        return std::string("CASE WHEN s.bpm IS NULL THEN 1 ELSE 0 END, s.bpm ") +
+               direction(query.bpmDescending) + ", s.filename COLLATE NOCASE, s.id";
+    if (query.bpm)
+        return "abs(s.bpm-" + sqlNumber(*query.bpm) + "), s.filename COLLATE NOCASE, s.id";
+    if (!searchTokens(query.text).empty()) {
+        parameters.push_back(query.text);
+        return "sv_filename_search_rank(s.filename, ?), s.filename COLLATE NOCASE, s.id";
+    }
+    return "s.filename COLLATE NOCASE, s.id";
+}
+
+}  // namespace sv
