@@ -72,7 +72,7 @@ TEST_F(SearchOrder, EverySortInBothDirectionsBreaksTiesByNameThenId) {
          [](SearchQuery& q) { q.sortByBpm = q.bpmDescending = true; },
          {4, 1, 6, 2, 3, 5}},
         {"tempo filter: closest first", [](SearchQuery& q) { q.bpm = 110; }, {4, 1, 6}},
-        {"tempo filter: closest first, other side", [](SearchQuery& q) { q.bpm = 96; }, {2, 6}},
+        {"tempo filter: closest first, other side", [](SearchQuery& q) { q.bpm = 96; }, {6, 2}},
         {"explicit sort wins over tempo filter",
          [](SearchQuery& q) {
              q.bpm = 110;
