@@ -59,9 +59,9 @@ TEST_F(LibraryScannerTest, FirstScanAddsEverySupportedFileOnly) {
     EXPECT_EQ(sampleCount("filename IN ('Pad.flac','README','._Kick.wav','Empty.wav')"), 0);
     // A measured WAV file gets a duration; MIDI and AIFF files none.
     EXPECT_EQ(sampleCount("filename='Kick 01.wav' AND duration BETWEEN 0.24 AND 0.26"), 1);
-    EXPECT_EQ(
-        sampleCount("filename='Groove 120bpm.mid' AND duration IS NULL AND type='MIDI' AND bpm=120"),
-        1);
+    EXPECT_EQ(sampleCount(
+                  "filename='Groove 120bpm.mid' AND duration IS NULL AND type='MIDI' AND bpm=120"),
+              1);
     EXPECT_EQ(reader().value("SELECT path FROM libraries"), library_.string());
 }
 
