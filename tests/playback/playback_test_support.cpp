@@ -28,6 +28,9 @@ class QtApplicationEnvironment : public ::testing::Environment {
         application_ = std::make_unique<QCoreApplication>(argc, argv);
     }
     void TearDown() override { application_.reset(); }
+    // A child that leaves through exit() never reaches TearDown(); destroying the application
+    // among the static destructors would find Qt's own statics gone.
+    ~QtApplicationEnvironment() override { (void)application_.release(); }
 
   private:
     std::unique_ptr<QCoreApplication> application_;
