@@ -3,6 +3,8 @@
 // Helpers shared by the waveform tests: the application object the service's signals need,
 // waiting with the event loop running, and MP3 files written through libsndfile.
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -17,13 +19,26 @@
 
 namespace sv::testing {
 
+// The application object lives from the first test that needs it until gtest's global tear-down:
+// destroying it later, among the exit handlers, finds Qt's own globals already gone.
+class ApplicationEnvironment : public ::testing::Environment {
+  public:
+    static std::unique_ptr<QCoreApplication>& application() {
+        static std::unique_ptr<QCoreApplication> instance;
+        return instance;
+    }
+    void TearDown() override { application().reset(); }
+};
+
 inline QCoreApplication& ensureApplication() {
     static int argc = 1;
     static char name[] = "sv_waveforms_tests";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QCoreApplication> application;
-    if (!QCoreApplication::instance())
-        application = std::make_unique<QCoreApplication>(argc, argv);
+    if (!QCoreApplication::instance()) {
+        ApplicationEnvironment::application() = std::make_unique<QCoreApplication>(argc, argv);
+        // gtest owns registered environments.
+        ::testing::AddGlobalTestEnvironment(std::make_unique<ApplicationEnvironment>().release());
+    }
     return *QCoreApplication::instance();
 }
 
