@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class SVResultsBrowser;
+class SVSidebarPanel;
+class QLabel;
+class QPushButton;
+
+// The main window. Its content places the sidebar, the results and the optional panels
+// according to the layout mode and the width; resizes are reported to the listener.
+class SVMainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit SVMainWindow(QWidget* parent = nullptr);
+
+    void setResultsBrowser(SVResultsBrowser* browser);
+    SVSidebarPanel* sidebar() const { return _sidebar; }
+    // Panels that later parts of the window fill in; absent ones take no room.
+    void setPlayerView(QWidget* player) { _player = player; }
+    void setSidePanel(QWidget* panel) { _sidePanel = panel; }
+    void setFeaturedPanel(QWidget* panel) { _featuredPanel = panel; }
+
+    void setLayoutMode(int mode);
+    void layoutDiscovery();
+    QPushButton* layoutSwitchButton(int mode) const { return mode == 0 ? _compact : _desktop; }
+    QWidget* layoutSwitch() const { return _layoutSwitch; }
+
+    // Covers the content with the 50 % black overlay that says "Preparing audio…".
+    void showWarmupOverlay(bool shown);
+    QWidget* warmupOverlay() const { return _warmupOverlay; }
+
+  signals:
+    void contentResized(QSize size);
+    void switchLayoutRequested(int mode);
+    void closing();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QWidget* buildLayoutSwitch();
+
+    QWidget* _content;
+    SVSidebarPanel* _sidebar;
+    QPointer<SVResultsBrowser> _browser;
+    QPointer<QWidget> _player;
+    QPointer<QWidget> _sidePanel;
+    QPointer<QWidget> _featuredPanel;
+    QWidget* _layoutSwitch = nullptr;
+    QPushButton* _compact = nullptr;
+    QPushButton* _desktop = nullptr;
+    QWidget* _warmupOverlay = nullptr;
+    int _mode = 1;
+};

@@ -1,0 +1,271 @@
+#include "app/sv_controller.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <cstring>
+
+#include "app/layout_modes.h"
+#include "app/main_menu.h"
+#include "app/main_window.h"
+#include "app/resource_monitor.h"
+#include "app/results_browser.h"
+#include "app/scan_orchestration.h"
+#include "app/sidebar_panel.h"
+#include "audio/playback/audio_file_player.h"
+#include "audio/waveforms/waveform_notifier.h"
+#include "audio/waveforms/waveform_service.h"
+#include "core/catalogue/database.h"
+#include "core/scanning/library_scanner.h"
+
+namespace {
+
+constexpr int kWarmupMilliseconds = 140;
+constexpr double kWorkerShutdownSeconds = 10.0;
+
+void putLittleEndian(QByteArray& bytes, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i)
+        bytes.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A RIFF/WAVE header for 16-bit mono PCM at 44.1 kHz followed by 8,820 zero bytes.
+QByteArray silentWav() {
+    constexpr std::uint32_t dataBytes = 8820;
+    QByteArray bytes;
+    bytes.append("RIFF");
+    putLittleEndian(bytes, 36 + dataBytes, 4);
+    bytes.append("WAVEfmt ");
+    putLittleEndian(bytes, 16, 4);
+    putLittleEndian(bytes, 1, 2);      // PCM
+    putLittleEndian(bytes, 1, 2);      // channels
+    putLittleEndian(bytes, 44100, 4);  // frame rate
+    putLittleEndian(bytes, 88200, 4);  // bytes per second
+    putLittleEndian(bytes, 2, 2);      // bytes per frame
+    putLittleEndian(bytes, 16, 2);     // bits
+    bytes.append("data");
+    putLittleEndian(bytes, dataBytes, 4);
+    bytes.append(QByteArray(static_cast<int>(dataBytes), '\0'));
+    return bytes;
+}
+
+}  // namespace
+
+SVController::SVController(SVControllerOptions options) : _options(std::move(options)) {
+    _warmupQueue.setMaxThreadCount(1);
+}
+
+SVController::~SVController() {
+    applicationWillTerminate();
+}
+
+void SVController::applicationDidFinishLaunching() {
+    const QIcon icon(QStringLiteral(":/SampleVorlan.png"));
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
+
+    const std::filesystem::path file =
+        _options.catalogue.empty() ? sv::Database::defaultPath() : _options.catalogue;
+    _scans.reset();
+    _scanner.reset();
+    _db.reset();
+    _db = std::make_unique<sv::Database>(file);
+    _scanner = std::make_unique<sv::LibraryScanner>(*_db, _options.mountInfo);
+    _launchCheck = sv::checkLibraryAvailability(*_db, sv::MountTable::read(_options.mountInfo));
+    _scans = std::make_unique<SVScanOrchestration>(*_db, *_scanner);
+
+    _window = std::make_unique<SVMainWindow>();
+    _layoutModes = new SVLayoutModes(_window.get(), _options.visibleFrame, this);
+    const QSize size = _layoutModes->restoreLaunchMode();
+    _layoutModes->applyWindowConstraintsForMode(_layoutModes->currentLayoutMode());
+    _layoutModes->placeWindow(size);
+
+    buildViews();
+    connectWaveformNotifications();
+    reloadSidebars();
+    refresh();
+
+    _window->show();
+    _window->raise();
+    _window->activateWindow();
+    QTimer::singleShot(0, this, &SVController::applicationDidBecomeActive);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    applicationDidBecomeActive();
+            });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &SVController::applicationWillTerminate);
+    if (_options.warmUpAudio)
+        startAudioWarmup();
+}
+
+void SVController::buildViews() {
+    _menu = new SVMainMenu(_window.get());
+    _browser = new SVResultsBrowser(*_db);
+    _window->setResultsBrowser(_browser);
+    _window->setLayoutMode(_layoutModes->currentLayoutMode());
+    _resourceMonitor = new SVResourceMonitor(this);
+
+    connect(_menu, &SVMainMenu::focusSearch, this, &SVController::focusSearch);
+    connect(_menu, &SVMainMenu::quitRequested, this, [this] {
+        if (_window)
+            _window->close();
+        QCoreApplication::quit();
+    });
+    connect(_window.get(), &SVMainWindow::contentResized, _layoutModes,
+            &SVLayoutModes::windowDidResize);
+    connect(_window.get(), &SVMainWindow::switchLayoutRequested, this, &SVController::switchLayout);
+    connect(_layoutModes, &SVLayoutModes::layoutModeChanged, _window.get(),
+            &SVMainWindow::setLayoutMode);
+    connect(_window->sidebar(), &SVSidebarPanel::addLibraryRequested, this,
+            &SVController::addLibrary);
+
+    connect(_browser, &SVResultsBrowser::addLibraryRequested, this, &SVController::addLibrary);
+    connect(_browser, &SVResultsBrowser::rescanRequested, this, &SVController::rescan);
+    connect(_browser, &SVResultsBrowser::removeRequested, this, &SVController::remove);
+
+    connect(_scans.get(), &SVScanOrchestration::statusText, _browser,
+            &SVResultsBrowser::setStatusText);
+    connect(_scans.get(), &SVScanOrchestration::maintenanceScanningChanged, _browser,
+            &SVResultsBrowser::setMaintenanceScanning);
+    connect(_scans.get(), &SVScanOrchestration::scanFinished, this, &SVController::scanFinished);
+    connect(_scans.get(), &SVScanOrchestration::libraryRemoved, this, [this] {
+        reloadSidebars();
+        refresh();
+    });
+}
+
+void SVController::connectWaveformNotifications() {
+    SVWaveformNotifier* notifier = SVWaveformNotifier::instance();
+    connect(notifier, &SVWaveformNotifier::waveformCacheDidUpdate, _browser,
+            [this](const QString& path, const QString&) { _browser->waveformCacheUpdated(path); });
+    connect(notifier, &SVWaveformNotifier::waveformDurationDidUpdate, _browser,
+            &SVResultsBrowser::waveformDurationUpdated);
+}
+
+void SVController::applicationDidBecomeActive() {
+    if (!_window)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        polishOnce();
+        _resourceMonitor->updateResourceUsageMonitoring(false);
+    });
+    if (!_didRestoreLaunchLocation)
+        _didRestoreLaunchLocation = true;
+}
+
+void SVController::polishOnce() {
+    if (_uiPolished || !_window)
+        return;
+    _uiPolished = true;
+    _menu->installFindMenu();
+    SVMainMenu::installSearchFieldMenu(_browser->searchField());
+}
+
+void SVController::applicationWillTerminate() {
+    if (_terminated)
+        return;
+    _terminated = true;
+    if (_resourceMonitor)
+        _resourceMonitor->stop();
+    if (_scans)
+        _scans->stopAndWait();
+    _warmupQueue.waitForDone();
+    _warmupSound.reset();
+    SVWaveformCache::shutdownWithTimeout(kWorkerShutdownSeconds);
+}
+
+void SVController::startAudioWarmup() {
+    _warmupActive = true;
+    _window->showWarmupOverlay(true);
+    _warmupQueue.start([this] {
+        auto file = std::make_shared<QTemporaryFile>();
+        std::shared_ptr<SVAudioFilePlayer> player;
+        if (file->open() && file->write(silentWav()) > 0 && file->flush()) {
+            player = std::make_shared<SVAudioFilePlayer>(file->fileName());
+            player->setVolume(0.0f);
+            if (!player->prepare())
+                player.reset();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, file, player] {
+                if (player && !_terminated) {
+                    _warmupFile = file;
+                    _warmupSound = player;
+                    _warmupSound->play();
+                }
+                QTimer::singleShot(kWarmupMilliseconds, this, &SVController::finishAudioWarmup);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SVController::finishAudioWarmup() {
+    if (_warmupSound)
+        _warmupSound->stop();
+    _warmupSound.reset();
+    _warmupFile.reset();
+    _warmupActive = false;
+    if (_window)
+        _window->showWarmupOverlay(false);
+}
+
+bool SVController::warmupRunning() const {
+    return _warmupActive;
+}
+
+void SVController::addLibrary() {
+    _scans->addLibrary(_window.get());
+}
+
+void SVController::handleDroppedURLs(const QStringList& folders) {
+    _scans->handleDroppedURLs(folders);
+}
+
+void SVController::rescan(int tag) {
+    _scans->rescan(tag, _browser->libraries());
+}
+
+void SVController::remove(int tag) {
+    _scans->remove(tag, _browser->libraries(), _window.get());
+}
+
+void SVController::scanRoots(const std::vector<std::filesystem::path>& locations, bool force) {
+    _scans->scanRoots(locations, force);
+}
+
+bool SVController::maintenanceScanning() const {
+    return _scans && _scans->maintenanceScanning();
+}
+
+void SVController::scanFinished() {
+    reloadSidebars();
+    refresh();
+}
+
+void SVController::focusSearch() {
+    _window->activateWindow();
+    _browser->focusSearch();
+}
+
+void SVController::switchLayout(int tag) {
+    _layoutModes->switchLayout(tag);
+    _window->setLayoutMode(_layoutModes->currentLayoutMode());
+}
+
+int SVController::currentLayoutMode() const {
+    return _layoutModes ? _layoutModes->currentLayoutMode() : 1;
+}
+
+void SVController::reloadSidebars() {
+    _window->layoutDiscovery();
+}
+
+void SVController::refresh() {
+    _browser->refresh();
+}

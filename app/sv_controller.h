@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/scanning/library_availability.h"
+
+namespace sv {
+class Database;
+class LibraryScanner;
+}  // namespace sv
+
+class QTemporaryFile;
+class SVAudioFilePlayer;
+class SVLayoutModes;
+class SVMainMenu;
+class SVMainWindow;
+class SVResourceMonitor;
+class SVResultsBrowser;
+class SVScanOrchestration;
+
+// How the application starts; the defaults are those of the real program.
+struct SVControllerOptions {
+    // The catalogue file; empty for the default location in the user's data folder.
+    std::filesystem::path catalogue;
+    // The visible frame of the screen; empty asks the window's screen.
+    std::function<QRect()> visibleFrame;
+    // The scanner's mount table source.
+    std::filesystem::path mountInfo = "/proc/self/mountinfo";
+    bool warmUpAudio = true;
+};
+
+// The application object: opens the catalogue and the scanner, checks the libraries, builds the
+// window in the remembered layout mode and wires every area of it together. Owns the catalogue
+// and the scanner until the process ends.
+class SVController : public QObject {
+    Q_OBJECT
+  public:
+    explicit SVController(SVControllerOptions options = {});
+    ~SVController() override;
+
+    // The launch, in order: catalogue, scanner, availability check, window in its layout mode,
+    // views, first refresh, show, audio warm-up. Throws when the catalogue cannot be opened.
+    void applicationDidFinishLaunching();
+    void applicationDidBecomeActive();
+    // Quitting: stops the running scan between files and waits for it and for the waveform
+    // workers, so nothing writes into a catalogue that is going away.
+    void applicationWillTerminate();
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+
+    // Scans from the window.
+    void addLibrary();
+    void handleDroppedURLs(const QStringList& folders);
+    void rescan(int tag);
+    void remove(int tag);
+    void scanRoots(const std::vector<std::filesystem::path>& locations, bool force);
+    bool maintenanceScanning() const;
+
+    void focusSearch();
+    void switchLayout(int tag);
+    int currentLayoutMode() const;
+    void reloadSidebars();
+    void refresh();
+
+    sv::Database& database() const { return *_db; }
+    sv::LibraryScanner& scanner() const { return *_scanner; }
+    SVMainWindow* window() const { return _window.get(); }
+    SVResultsBrowser* browser() const { return _browser; }
+    SVLayoutModes* layoutModes() const { return _layoutModes; }
+    SVScanOrchestration* scans() const { return _scans.get(); }
+    SVMainMenu* mainMenu() const { return _menu; }
+    SVResourceMonitor* resourceMonitor() const { return _resourceMonitor; }
+    const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
+    bool warmupRunning() const;
+
+  private:
+    void buildViews();
+    void connectWaveformNotifications();
+    void polishOnce();
+    void startAudioWarmup();
+    void finishAudioWarmup();
+    void scanFinished();
+
+    SVControllerOptions _options;
+    std::unique_ptr<sv::Database> _db;
+    std::unique_ptr<sv::LibraryScanner> _scanner;
+    std::unique_ptr<SVScanOrchestration> _scans;
+    std::unique_ptr<SVMainWindow> _window;
+    SVLayoutModes* _layoutModes = nullptr;
+    SVMainMenu* _menu = nullptr;
+    SVResultsBrowser* _browser = nullptr;
+    SVResourceMonitor* _resourceMonitor = nullptr;
+    std::vector<sv::LibraryState> _launchCheck;
+    std::shared_ptr<SVAudioFilePlayer> _warmupSound;
+    std::shared_ptr<QTemporaryFile> _warmupFile;
+    QThreadPool _warmupQueue;
+    bool _uiPolished = false;
+    bool _didRestoreLaunchLocation = false;
+    bool _warmupActive = false;
+    bool _terminated = false;
+};
