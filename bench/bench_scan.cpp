@@ -1,0 +1,198 @@
+// Scanning a generated library of 10,000 WAV files: the first scan against reading every byte
+// of the same files once, and an unchanged rescan against one status query per file. The
+// library is generated once into a cache folder under /tmp and reused by later runs.
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/catalogue/database.h"
+#include "core/scanning/library_scanner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFileCount = 10'000;
+constexpr std::uint32_t kSampleRate = 44100;
+const fs::path kCache = "/tmp/sv-bench-scan-library";
+
+void putLe(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+// A mono 16-bit file of decaying tone hits, `seconds` long.
+std::string wavBytes(double seconds, double frequency, double hitEvery) {
+    const auto frames = static_cast<std::uint32_t>(seconds * kSampleRate);
+    std::string data;
+    data.reserve(frames * 2);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / kSampleRate;
+        const double sinceHit = std::fmod(t, hitEvery);
+        const double value = 0.7 * std::exp(-sinceHit * 18.0) * std::sin(6.2831853 * frequency * t);
+        putLe(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(value * 32767.0)), 2);
+    }
+    std::string out = "RIFF";
+    putLe(out, 36 + static_cast<std::uint32_t>(data.size()), 4);
+    out += "WAVEfmt ";
+    putLe(out, 16, 4);
+    putLe(out, 1, 2);
+    putLe(out, 1, 2);
+    putLe(out, kSampleRate, 4);
+    putLe(out, kSampleRate * 2, 4);
+    putLe(out, 2, 2);
+    putLe(out, 16, 2);
+    out += "data";
+    putLe(out, static_cast<std::uint32_t>(data.size()), 4);
+    return out + data;
+}
+
+std::vector<fs::path> generateLibrary() {
+    const char* genres[] = {"House", "Trap", "Techno", "Hip Hop", "Drum and Bass"};
+    const char* kinds[] = {"Loops", "One Shots"};
+    const char* instruments[] = {"Kick", "Snare", "Hat", "Bass", "Pad", "Keys", "Vocal", "Lead"};
+    const char* keys[] = {"Am", "C", "F#m", "Ebmaj", "G", "Dmin"};
+    std::mt19937 random(42);
+    std::vector<fs::path> files;
+    const bool complete = fs::exists(kCache / ".complete");
+    for (int i = 0; i < kFileCount; ++i) {
+        const std::string instrument = instruments[i % 8];
+        const int bpm = 80 + (i * 7) % 100;
+        const fs::path folder = kCache / "Library" / genres[i % 5] / kinds[(i / 5) % 2] /
+                                instrument / ("Pack " + std::to_string(i % 25));
+        const fs::path file = folder / (instrument + " " + std::to_string(bpm) + " BPM " +
+                                        keys[i % 6] + " " + std::to_string(i) + ".wav");
+        files.push_back(file);
+        if (complete)
+            continue;
+        const double seconds = 0.1 + 2.9 * std::uniform_real_distribution<double>(0, 1)(random);
+        fs::create_directories(folder);
+        std::ofstream(file, std::ios::binary)
+            << wavBytes(seconds, 110.0 + i % 400, 0.25 + (i % 4) * 0.125);
+    }
+    if (!complete)
+        std::ofstream(kCache / ".complete") << "ok";
+    return files;
+}
+
+const std::vector<fs::path>& library() {
+    static const std::vector<fs::path> files = generateLibrary();
+    return files;
+}
+
+std::uint64_t readEveryByte(const std::vector<fs::path>& files) {
+    std::vector<char> buffer(1 << 16);
+    std::uint64_t total = 0;
+    for (const fs::path& file : files) {
+        std::FILE* in = std::fopen(file.c_str(), "rb");
+        if (!in)
+            continue;
+        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0;)
+            total += n;
+        std::fclose(in);
+    }
+    return total;
+}
+
+struct Figures {
+    double readSeconds = 0;
+    double firstScanSeconds = 0;
+    double statSeconds = 0;
+    double rescanSeconds = 0;
+};
+Figures figures;
+
+double seconds(std::chrono::steady_clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+void removeCatalogue(const fs::path& file) {
+    for (const char* suffix : {"", "-wal", "-shm"})
+        fs::remove(file.string() + suffix);
+}
+
+const fs::path kCatalogue = kCache / "bench.db";
+
+void BM_ReadEveryByte(benchmark::State& state) {
+    const auto& files = library();
+    readEveryByte(files);  // warm the page cache
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(readEveryByte(files));
+        figures.readSeconds = seconds(std::chrono::steady_clock::now() - start);
+        state.SetIterationTime(figures.readSeconds);
+    }
+}
+
+void BM_FirstScan(benchmark::State& state) {
+    const auto& files = library();
+    for (auto _ : state) {
+        removeCatalogue(kCatalogue);
+        sv::Database db(kCatalogue);
+        sv::LibraryScanner scanner(db);
+        const auto start = std::chrono::steady_clock::now();
+        const sv::ScanStats stats = scanner.scan(kCache / "Library");
+        figures.firstScanSeconds = seconds(std::chrono::steady_clock::now() - start);
+        state.SetIterationTime(figures.firstScanSeconds);
+        state.counters["added"] = static_cast<double>(stats.added);
+    }
+    state.counters["files"] = static_cast<double>(files.size());
+}
+
+void BM_StatEveryFile(benchmark::State& state) {
+    const auto& files = library();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        std::uint64_t total = 0;
+        for (const fs::path& file : files) {
+            struct stat info {};
+            if (::stat(file.c_str(), &info) == 0)
+                total += static_cast<std::uint64_t>(info.st_size);
+        }
+        benchmark::DoNotOptimize(total);
+        figures.statSeconds = seconds(std::chrono::steady_clock::now() - start);
+        state.SetIterationTime(figures.statSeconds);
+    }
+}
+
+void BM_UnchangedRescan(benchmark::State& state) {
+    sv::Database db(kCatalogue);
+    sv::LibraryScanner scanner(db);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const sv::ScanStats stats = scanner.scan(kCache / "Library");
+        figures.rescanSeconds = seconds(std::chrono::steady_clock::now() - start);
+        state.SetIterationTime(figures.rescanSeconds);
+        state.counters["unchanged"] = static_cast<double>(stats.unchanged);
+    }
+}
+
+BENCHMARK(BM_ReadEveryByte)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstScan)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StatEveryFile)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UnchangedRescan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (figures.readSeconds > 0 && figures.firstScanSeconds > 0)
+        std::printf("first scan / read every byte: %.2f (target <= 2.5)\n",
+                    figures.firstScanSeconds / figures.readSeconds);
+    if (figures.statSeconds > 0 && figures.rescanSeconds > 0)
+        std::printf("unchanged rescan / stat every file: %.2f (target <= 5)\n",
+                    figures.rescanSeconds / figures.statSeconds);
+    return 0;
+}
