@@ -22,7 +22,7 @@ SearchCatalogue::SearchCatalogue() : database_(std::make_unique<Database>(home_.
     if (sqlite3_open(home_.catalogue().c_str(), &raw_) != SQLITE_OK)
         throw std::runtime_error(sqliteMessage(raw_));
     sqlite3_busy_timeout(raw_, 5000);
-    exec("PRAGMA foreign_keys=ON");
+    exec("PRAGMA foreign_keys=ON; PRAGMA synchronous=OFF");
 }
 
 SearchCatalogue::~SearchCatalogue() {

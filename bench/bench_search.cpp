@@ -1,0 +1,248 @@
+// Search at 100,000 samples: countMatching plus one page of search, for one- and two-word
+// queries with and without filters and sorts, against SQLite's bare full-text count of the
+// same MATCH expression measured in the same iteration. Reported per case: median and 95th
+// percentile of both, and the ratio of the medians.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/catalogue/database.h"
+#include "core/catalogue/statement.h"
+#include "core/search/search_sql.h"
+
+namespace {
+
+constexpr int kSamples = 100'000;
+constexpr int kRounds = 40;
+
+const std::vector<std::string> kInstruments = {"Kick", "Snare", "HiHat", "Clap",  "808", "Bass",
+                                               "Pad",  "Lead",  "Keys",  "Vocal", "FX",  "Perc"};
+const std::vector<std::string> kWords = {"Dark", "Hard",   "Soft",   "Deep", "Dirty", "Bright",
+                                         "Warm", "Analog", "Punchy", "Wide", "Lofi",  "Vintage"};
+const std::vector<std::string> kGenres = {"Trap", "House", "Techno", "Lofi", "Drill", "Ambient"};
+const std::vector<std::string> kKeys = {"A min", "C", "C maj", "F# min",
+                                        "D min", "G", "None",  "None"};
+const std::vector<std::string> kTypes = {"Loop", "One Shot", "One Shot", "MIDI"};
+
+struct ScratchFolder {
+    std::filesystem::path path;
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "svbench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a scratch folder");
+        path = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+struct RawConnection {
+    sqlite3* db = nullptr;
+    explicit RawConnection(const std::filesystem::path& file) {
+        if (sqlite3_open(file.c_str(), &db) != SQLITE_OK)
+            throw std::runtime_error("cannot open the catalogue");
+    }
+    ~RawConnection() { sqlite3_close(db); }
+    void exec(const char* sql) const {
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sv::sqliteMessage(db));
+    }
+};
+
+template <typename T>
+const T& pick(std::mt19937& random, const std::vector<T>& options) {
+    return options[random() % options.size()];
+}
+
+// Names like "Dark Kick 140 A min 12.wav" in packs four folders deep.
+void fillCatalogue(const RawConnection& raw) {
+    std::mt19937 random(7);
+    raw.exec("BEGIN");
+    raw.exec("INSERT INTO libraries(path) VALUES('/music/Library')");
+    sv::Statement sample(raw.db,
+                         "INSERT INTO samples(path,filename,library_id,type,auto_type,genre,"
+                         "instrument,auto_instrument,bpm,musical_key,duration,file_size,"
+                         "modified_at) VALUES(?,?,1,?,?,?,?,?,?,?,?,?,?)");
+    sv::Statement genre(raw.db, "INSERT INTO sample_genres(sample_id,genre) VALUES(?,?)");
+    for (int i = 0; i < kSamples; ++i) {
+        const std::string& instrument = pick(random, kInstruments);
+        const std::string& type = pick(random, kTypes);
+        const std::string& key = pick(random, kKeys);
+        const std::string& genreName = pick(random, kGenres);
+        const bool loop = type == "Loop";
+        const int bpm = 70 + static_cast<int>(random() % 110);
+        std::string name = pick(random, kWords) + " " + instrument;
+        if (loop)
+            name += " " + std::to_string(bpm);
+        if (key != "None")
+            name += " " + key;
+        name += " " + std::to_string(i) + (type == "MIDI" ? ".mid" : ".wav");
+        const std::string path = "/music/Library/" + genreName + " Pack " + std::to_string(i % 40) +
+                                 "/" + instrument + "s/" + pick(random, kWords) + "/" + name;
+        sample.reset();
+        sample.bind(1, std::string_view(path)).bind(2, std::string_view(name));
+        sample.bind(3, std::string_view(type)).bind(4, std::string_view(type));
+        sample.bind(5, std::string_view(genreName));
+        sample.bind(6, std::string_view(instrument)).bind(7, std::string_view(instrument));
+        if (loop)
+            sample.bind(8, std::int64_t{bpm});
+        else
+            sample.bindNull(8);
+        sample.bind(9, std::string_view(key));
+        if (type == "MIDI")
+            sample.bindNull(10);
+        else
+            sample.bind(10, 0.1 + static_cast<double>(random() % 300) / 100.0);
+        sample.bind(11, std::int64_t{20000 + i}).bind(12, std::int64_t{1700000000 + i});
+        sample.run();
+        genre.reset();
+        genre.bind(1, static_cast<std::int64_t>(sqlite3_last_insert_rowid(raw.db)))
+            .bind(2, std::string_view(genreName));
+        genre.run();
+    }
+    raw.exec("COMMIT");
+}
+
+struct Fixture {
+    ScratchFolder folder;
+    std::filesystem::path file = folder.path / "samplevorlan.db";
+    std::unique_ptr<sv::Database> database;
+    std::unique_ptr<RawConnection> raw;
+    Fixture() {
+        database = std::make_unique<sv::Database>(file);
+        raw = std::make_unique<RawConnection>(file);
+        fillCatalogue(*raw);
+    }
+};
+
+Fixture& fixture() {
+    static Fixture shared;
+    return shared;
+}
+
+std::int64_t bareFullTextCount(sqlite3* db, const std::string& expression) {
+    sv::Statement count(db, "SELECT count(*) FROM sample_search WHERE sample_search MATCH ?");
+    count.bind(1, std::string_view(expression));
+    count.step();
+    return count.int64(0);
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    const auto index =
+        static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+void runCase(benchmark::State& state, const sv::SearchQuery& query) {
+    Fixture& f = fixture();
+    const std::string expression = sv::ftsQuery(query);
+    std::vector<double> searchTimes, bareTimes;
+    std::int64_t matches = 0, bare = 0;
+    for (auto _ : state) {
+        for (int round = 0; round < kRounds; ++round) {
+            auto start = std::chrono::steady_clock::now();
+            bare = bareFullTextCount(f.raw->db, expression);
+            bareTimes.push_back(millisecondsSince(start));
+
+            start = std::chrono::steady_clock::now();
+            matches = f.database->countMatching(query);
+            const auto page = f.database->search(query);
+            benchmark::DoNotOptimize(page.data());
+            searchTimes.push_back(millisecondsSince(start));
+        }
+    }
+    const double median = percentile(searchTimes, 0.5);
+    const double bareMedian = percentile(bareTimes, 0.5);
+    state.counters["median_ms"] = median;
+    state.counters["p95_ms"] = percentile(searchTimes, 0.95);
+    state.counters["fts_median_ms"] = bareMedian;
+    state.counters["fts_p95_ms"] = percentile(bareTimes, 0.95);
+    state.counters["ratio_median"] = median / bareMedian;
+    state.counters["ratio_p95"] = percentile(searchTimes, 0.95) / percentile(bareTimes, 0.95);
+    state.counters["matches"] = static_cast<double>(matches);
+    state.counters["fts_matches"] = static_cast<double>(bare);
+}
+
+sv::SearchQuery page(std::function<void(sv::SearchQuery&)> fill) {
+    sv::SearchQuery query;
+    query.limit = 50;
+    fill(query);
+    return query;
+}
+
+void registerCases() {
+    const std::vector<std::pair<const char*, sv::SearchQuery>> cases = {
+        {"one_word", page([](auto& q) { q.text = "kick"; })},
+        {"one_word_prefix", page([](auto& q) { q.text = "da"; })},
+        {"two_words", page([](auto& q) { q.text = "dark kick"; })},
+        {"two_words_rare", page([](auto& q) { q.text = "vintage 808"; })},
+        {"one_word_type_instrument", page([](auto& q) {
+             q.text = "dark";
+             q.type = "One Shot";
+             q.instrument = "kick";
+         })},
+        {"one_word_genres_key", page([](auto& q) {
+             q.text = "pad";
+             q.genres = {"trap", "house"};
+             q.key = "Am";
+         })},
+        {"two_words_folder_hide_midi", page([](auto& q) {
+             q.text = "warm keys";
+             q.folder = "/music/Library/Lofi Pack 3";
+             q.hideMidi = true;
+         })},
+        {"one_word_bpm_window", page([](auto& q) {
+             q.text = "loop";
+             q.bpm = 120;
+         })},
+        {"one_word_sort_name", page([](auto& q) {
+             q.text = "snare";
+             q.sortByName = true;
+         })},
+        {"two_words_sort_bpm_desc", page([](auto& q) {
+             q.text = "bass loop";
+             q.sortByBpm = true;
+             q.bpmDescending = true;
+         })},
+        {"one_word_sort_duration_offset", page([](auto& q) {
+             q.text = "hihat";
+             q.sortByDuration = true;
+             q.offset = 500;
+         })},
+    };
+    for (const auto& [name, query] : cases)
+        benchmark::RegisterBenchmark(
+            (std::string("Search/") + name).c_str(),
+            [query = query](benchmark::State& state) { runCase(state, query); })
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    registerCases();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
