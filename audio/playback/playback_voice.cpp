@@ -87,6 +87,7 @@ std::int64_t PlaybackVoice::bufferedFramesLocked() const {
 }
 
 std::int64_t PlaybackVoice::readRing(float* destination, std::int64_t frames) {
+    // The position is advanced by the caller when the converter has used the frames.
     const std::int64_t count = std::min(frames, bufferedFramesLocked());
     std::int64_t done = 0;
     while (done < count) {
@@ -97,7 +98,6 @@ std::int64_t PlaybackVoice::readRing(float* destination, std::int64_t frames) {
         done += piece;
     }
     readIndex_ += count;
-    position_.store(position_.load(std::memory_order_relaxed) + count, std::memory_order_release);
     return count;
 }
 
@@ -140,9 +140,15 @@ void PlaybackVoice::renderConverted(float* out, int frames, float gain) {
                 static_cast<std::size_t>((convertInFrames_ - used) * channels_) * sizeof(float));
         }
         convertInFrames_ -= used;
+        position_.store(position_.load(std::memory_order_relaxed) + used,
+                        std::memory_order_release);
         if (data.output_frames_gen == 0) {
-            if (lastInput)
-                convertInFrames_ = 0;  // the converter has nothing more to give
+            if (lastInput) {
+                // The converter has nothing more to give.
+                position_.store(position_.load(std::memory_order_relaxed) + convertInFrames_,
+                                std::memory_order_release);
+                convertInFrames_ = 0;
+            }
             break;
         }
         addMapped(convertOut_.data(), out + static_cast<std::ptrdiff_t>(done) * outputChannels_,

@@ -70,6 +70,7 @@ ChildResult runChildTest(const QString& testFilter, const char* role,
                          const QProcessEnvironment& extra, int timeoutMilliseconds) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("SAMPLEVORLAN_AUDIO_OUTPUT"));  // the parent's silence
     environment.insert(extra);
     environment.insert(QString::fromLatin1(kChildRoleVariable), QString::fromLatin1(role));
     child.setProcessEnvironment(environment);
