@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "core/inference/file_stamp.h"
+#include "core/inference/file_size_and_time.h"
 #include "core/inference/instrument_parser.h"
 #include "core/inference/key_parser.h"
 #include "core/inference/name_folding.h"
@@ -115,9 +115,9 @@ Sample MetadataParser::parse(const std::filesystem::path& path,
 
     if (structure)
         sample.duration = structure->duration;
-    const FileStamp stamp = readFileStamp(path);
-    sample.fileSize = stamp.size;
-    sample.modifiedAt = stamp.modifiedAt;
+    const FileSizeAndTime facts = readFileSizeAndTime(path);
+    sample.fileSize = facts.size;
+    sample.modifiedAt = facts.modifiedAt;
 
     sample.tags = genresFromFoldedPath(foldedName(pieces.folderText));
     if (!sample.tags.empty())
