@@ -190,6 +190,7 @@ void SVAudioOutput::becomeReady(Backend backend, int rate, int channels,
         const std::lock_guard stateLock(stateMutex_);
         sampleRate_ = rate;
         channels_ = channels;
+        renderChannels_.store(channels, std::memory_order_release);
         description_ = description;
         backend_ = backend;
         voicesPrepared_ = true;
@@ -229,14 +230,7 @@ void SVAudioOutput::detach(const sv::PlaybackVoice* voice) {
 }
 
 void SVAudioOutput::render(float* out, int frames) {
-    int channels = 0;
-    {
-        // Rate and channel count only change while nothing renders.
-        std::unique_lock stateLock(stateMutex_, std::try_to_lock);
-        channels = stateLock.owns_lock() ? channels_ : -1;
-    }
-    if (channels < 0)
-        return;
+    const int channels = renderChannels_.load(std::memory_order_acquire);
     std::memset(out, 0, static_cast<std::size_t>(frames) * channels * sizeof(float));
     bool audible = false;
     bool eventRaised = false;

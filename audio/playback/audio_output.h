@@ -94,6 +94,8 @@ class SVAudioOutput {
     Backend backend_ = Backend::NotOpened;
     int sampleRate_ = kSilentSampleRate;
     int channels_ = kSilentChannels;
+    // The channel count render() writes; only changes while no stream renders.
+    std::atomic<int> renderChannels_{kSilentChannels};
     QString description_;
 
     // The voice list: render() only tries this lock; attach() and detach() hold it briefly.
