@@ -46,13 +46,14 @@ std::string dumped(const nlohmann::ordered_json& value) {
     return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-// One "field: value" line per field; strings as they are, empty optionals as nothing,
-// tags joined with ", ".
+// One "field: value" line per field; strings as they are, tags joined with ", "; an empty
+// text or optional leaves the line at "field:".
 void printText(const nlohmann::ordered_json& object) {
     for (const auto& [field, value] : object.items()) {
         std::cout << field << ':';
         if (value.is_string()) {
-            std::cout << ' ' << value.get<std::string>();
+            if (!value.get<std::string>().empty())
+                std::cout << ' ' << value.get<std::string>();
         } else if (value.is_array()) {
             std::string joined;
             for (const auto& tag : value)
