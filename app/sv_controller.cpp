@@ -176,7 +176,10 @@ void SVController::applicationWillTerminate() {
         _scans->stopAndWait();
     _warmupQueue.waitForDone();
     _warmupSound.reset();
-    SVWaveformCache::shutdownWithTimeout(kWorkerShutdownSeconds);
+    if (_options.stopWaveformWorkersOnQuit)
+        SVWaveformCache::shutdownWithTimeout(kWorkerShutdownSeconds);
+    else
+        SVWaveformCache::waitUntilIdleWithTimeout(kWorkerShutdownSeconds);
 }
 
 void SVController::startAudioWarmup() {

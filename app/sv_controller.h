@@ -35,6 +35,8 @@ struct SVControllerOptions {
     // The scanner's mount table source.
     std::filesystem::path mountInfo = "/proc/self/mountinfo";
     bool warmUpAudio = true;
+    // Quitting also stops the process-wide waveform workers for good.
+    bool stopWaveformWorkersOnQuit = true;
 };
 
 // The application object: opens the catalogue and the scanner, checks the libraries, builds the
