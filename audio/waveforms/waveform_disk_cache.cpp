@@ -5,9 +5,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "audio/waveforms/waveform_key.h"
 
@@ -18,26 +19,105 @@ namespace {
 // A summary file is a few kilobytes; anything far larger is not one of ours.
 constexpr qint64 kMaxCacheFileBytes = 256 * 1024;
 
-bool readNumber(QXmlStreamReader& xml, WaveformPeaks& peaks) {
-    const QStringView name = xml.name();
-    if (name != u"real" && name != u"integer")
-        return false;
-    bool ok = false;
-    const double value = xml.readElementText().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < 0.0 || value > 1.0)
-        return false;
-    peaks.push_back(static_cast<float>(value));
-    return peaks.size() <= kWaveformPointCount;
-}
+// A small strict reader for the one shape of property list a summary file has. The general XML
+// reader costs more than decoding a short sample, which would defeat the cache.
+class PropertyListScanner {
+  public:
+    explicit PropertyListScanner(const QByteArray& bytes)
+        : at_(bytes.constData()), end_(bytes.constData() + bytes.size()) {}
 
-// Reads the children of <array> up to its end tag.
-bool readArray(QXmlStreamReader& xml, WaveformPeaks& peaks) {
-    while (xml.readNextStartElement()) {
-        if (!readNumber(xml, peaks))
-            return false;
+    // Skips blanks, the XML declaration, a DOCTYPE and comments.
+    void skipProlog() {
+        for (;;) {
+            skipBlanks();
+            if (startsWith("<?")) {
+                skipPast("?>");
+            } else if (startsWith("<!--")) {
+                skipPast("-->");
+            } else if (startsWith("<!DOCTYPE")) {
+                skipPast(">");
+            } else {
+                return;
+            }
+        }
     }
-    return !xml.hasError();
-}
+    // Consumes an opening tag with this name, attributes allowed.
+    bool openTag(std::string_view name) {
+        skipBlanks();
+        if (!startsWith("<") || !startsWith(name, 1))
+            return false;
+        const char* after = at_ + 1 + name.size();
+        if (after >= end_ || (*after != '>' && *after != ' ' && *after != '\t' && *after != '\n'))
+            return false;
+        at_ = after;
+        return skipPast(">") && at_[-2] != '/';
+    }
+    bool closeTag(std::string_view name) {
+        skipBlanks();
+        if (!startsWith("</") || !startsWith(name, 2))
+            return false;
+        at_ += 2 + name.size();
+        skipBlanks();
+        return consume('>');
+    }
+    // A <real> or <integer> element's value.
+    std::optional<double> number() {
+        skipBlanks();
+        for (const std::string_view name :
+             {std::string_view("real"), std::string_view("integer")}) {
+            if (!startsWith("<") || !startsWith(name, 1) || at_ + 1 + name.size() >= end_ ||
+                at_[1 + name.size()] != '>')
+                continue;
+            at_ += 2 + name.size();
+            const char* textEnd = std::find(at_, end_, '<');
+            const QByteArray text =
+                QByteArray(at_, static_cast<qsizetype>(textEnd - at_)).trimmed();
+            at_ = textEnd;
+            bool ok = false;
+            const double value = text.toDouble(&ok);
+            if (!ok || !closeTag(name))
+                return std::nullopt;
+            return value;
+        }
+        return std::nullopt;
+    }
+    bool atClosingTag() {
+        skipBlanks();
+        return startsWith("</");
+    }
+    bool atEndOfInput() {
+        skipBlanks();
+        return at_ == end_;
+    }
+
+  private:
+    bool startsWith(std::string_view text, std::size_t offset = 0) const {
+        return static_cast<std::size_t>(end_ - at_) >= offset + text.size() &&
+               std::equal(text.begin(), text.end(), at_ + offset);
+    }
+    bool skipPast(std::string_view text) {
+        const char* found = std::search(at_, end_, text.begin(), text.end());
+        if (found == end_) {
+            at_ = end_;
+            return false;
+        }
+        at_ = found + text.size();
+        return true;
+    }
+    bool consume(char c) {
+        if (at_ == end_ || *at_ != c)
+            return false;
+        ++at_;
+        return true;
+    }
+    void skipBlanks() {
+        while (at_ != end_ && (*at_ == ' ' || *at_ == '\t' || *at_ == '\n' || *at_ == '\r'))
+            ++at_;
+    }
+
+    const char* at_;
+    const char* end_;
+};
 
 }  // namespace
 
@@ -68,21 +148,21 @@ QByteArray waveformPropertyListBytes(const WaveformPeaks& peaks) {
 }
 
 std::optional<WaveformPeaks> parseWaveformPropertyList(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
-    if (!xml.readNextStartElement() || xml.name() != u"plist")
-        return std::nullopt;
-    if (!xml.readNextStartElement() || xml.name() != u"array")
+    PropertyListScanner scanner(bytes);
+    scanner.skipProlog();
+    if (!scanner.openTag("plist") || !scanner.openTag("array"))
         return std::nullopt;
     WaveformPeaks peaks;
     peaks.reserve(kWaveformPointCount);
-    if (!readArray(xml, peaks))
-        return std::nullopt;
-    // Nothing but the end of <plist> may follow the array.
-    if (xml.readNextStartElement() || xml.hasError())
-        return std::nullopt;
-    while (!xml.atEnd())
-        xml.readNext();
-    if (xml.hasError())
+    while (!scanner.atClosingTag()) {
+        const std::optional<double> value = scanner.number();
+        if (!value || !std::isfinite(*value) || *value < 0.0 || *value > 1.0)
+            return std::nullopt;
+        if (peaks.size() == kWaveformPointCount)
+            return std::nullopt;
+        peaks.push_back(static_cast<float>(*value));
+    }
+    if (!scanner.closeTag("array") || !scanner.closeTag("plist") || !scanner.atEndOfInput())
         return std::nullopt;
     if (!isValidWaveformSummary(peaks))
         return std::nullopt;
