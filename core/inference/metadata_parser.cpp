@@ -1,5 +1,8 @@
 #include "core/inference/metadata_parser.h"
 
+#include <array>
+#include <climits>
+#include <cstdlib>
 #include <system_error>
 
 #include "core/inference/file_size_and_time.h"
@@ -40,9 +43,23 @@ std::string libraryName(const std::filesystem::path& root) {
     return std::filesystem::path(text).filename().string();
 }
 
+// The canonical form of an existing path, resolved by the C library in one system call
+// per component; nothing when the path cannot be resolved.
+std::optional<std::filesystem::path> resolvedPath(const std::filesystem::path& path) {
+    std::array<char, PATH_MAX> buffer{};
+    if (::realpath(path.c_str(), buffer.data()) == nullptr)
+        return std::nullopt;
+    return std::filesystem::path(buffer.data());
+}
+
 // The folder relative to the root, both made canonical as far as they exist; the folder's
-// own name when that fails.
+// own name when that fails. When both exist this is the same as std::filesystem::relative,
+// which walks every component with its own status queries and costs several times more.
 std::string relativeFolder(const PathPieces& pieces, const std::filesystem::path& root) {
+    const auto folder = resolvedPath(pieces.folder);
+    const auto base = folder ? resolvedPath(root) : std::nullopt;
+    if (folder && base)
+        return folder->lexically_relative(*base).string();
     std::error_code error;
     const std::filesystem::path relative = std::filesystem::relative(pieces.folder, root, error);
     if (error)
