@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -70,11 +71,16 @@ class PropertyListScanner {
                 continue;
             at_ += 2 + name.size();
             const char* textEnd = std::find(at_, end_, '<');
-            const QByteArray text =
-                QByteArray(at_, static_cast<qsizetype>(textEnd - at_)).trimmed();
+            const char* first = at_;
+            const char* last = textEnd;
+            while (first != last && isBlank(*first))
+                ++first;
+            while (last != first && isBlank(last[-1]))
+                --last;
             at_ = textEnd;
-            bool ok = false;
-            const double value = text.toDouble(&ok);
+            double value = 0.0;
+            const auto [stop, status] = std::from_chars(first, last, value);
+            const bool ok = status == std::errc() && stop == last && first != last;
             if (!ok || !closeTag(name))
                 return std::nullopt;
             return value;
@@ -110,8 +116,9 @@ class PropertyListScanner {
         ++at_;
         return true;
     }
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
     void skipBlanks() {
-        while (at_ != end_ && (*at_ == ' ' || *at_ == '\t' || *at_ == '\n' || *at_ == '\r'))
+        while (at_ != end_ && isBlank(*at_))
             ++at_;
     }
 

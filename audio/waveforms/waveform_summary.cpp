@@ -12,15 +12,27 @@ namespace {
 
 constexpr auto kSlots = static_cast<std::int64_t>(kWaveformPointCount);
 
-// Largest absolute value of `count` samples; NaN and infinities count as 0. Written as a plain
-// loop over one array so that the compiler can vectorise it.
+// Largest absolute value of `count` samples; NaN and infinities count as 0. Eight independent
+// lanes let the compiler keep the loop in vector registers: beyond the decode itself this loop
+// is most of the cost of a summary.
 float largestMagnitude(const float* samples, std::int64_t count) {
-    float largest = 0.0f;
-    for (std::int64_t i = 0; i < count; ++i) {
-        const float magnitude = std::fabs(samples[i]);
-        const float finite = magnitude <= FLT_MAX ? magnitude : 0.0f;
-        largest = finite > largest ? finite : largest;
+    constexpr int kLanes = 8;
+    float lanes[kLanes] = {};
+    std::int64_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            const float magnitude = std::fabs(samples[i + lane]);
+            const float finite = magnitude <= FLT_MAX ? magnitude : 0.0f;
+            lanes[lane] = finite > lanes[lane] ? finite : lanes[lane];
+        }
     }
+    float largest = 0.0f;
+    for (; i < count; ++i) {
+        const float magnitude = std::fabs(samples[i]);
+        largest = std::max(largest, magnitude <= FLT_MAX ? magnitude : 0.0f);
+    }
+    for (const float lane : lanes)
+        largest = std::max(largest, lane);
     return largest;
 }
 
