@@ -71,7 +71,7 @@ void SVResultsTable::scrollToRow(int row) {
         return;
     const int top = row * _rowHeight;
     QScrollBar* bar = verticalScrollBar();
-    if (top < bar->value())
+    if (top < bar->value() || viewport()->height() < _rowHeight)
         bar->setValue(top);
     else if (top + _rowHeight > bar->value() + viewport()->height())
         bar->setValue(top + _rowHeight - viewport()->height());

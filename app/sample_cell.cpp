@@ -162,6 +162,12 @@ SVSampleCell::SVSampleCell(QWidget* parent)
       _tempoLabel(makeColumnLabel(this)) {
     setAttribute(Qt::WA_Hover);
     _selectionBox->setFocusPolicy(Qt::NoFocus);
+    _selectionBox->setStyleSheet(
+        QStringLiteral("QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid %1; "
+                       "border-radius: 4px; background: %2; } QCheckBox::indicator:checked { "
+                       "background: %3; border-color: %3; }")
+            .arg(colorCss(SVTheme::grey(0.4)), colorCss(SVTheme::grey(0.08)),
+                 colorCss(SVTheme::selectedColor(SVTheme::kAccent))));
     _artwork->setAttribute(Qt::WA_TransparentForMouseEvents);
     _artwork->setFixedSize(40, 40);
     _name->setStyleSheet(

@@ -1,5 +1,6 @@
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include "app/library_cell.h"
@@ -8,7 +9,9 @@
 #include "app/results_table.h"
 #include "app/sample_cell.h"
 #include "app/scan_orchestration.h"
+#include "app/waveform_view.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/wav_writer.h"
 
 namespace svapp_test {
 namespace {
@@ -251,9 +254,25 @@ TEST_F(Browser, LibraryRowsShowDetailsOfflineStateAndRemove) {
 }
 
 TEST_F(Browser, ScreenshotsOfBothLayoutModes) {
-    addSamples(120);
+    for (int i = 0; i < 60; ++i) {
+        const double seconds = 0.3 + 0.05 * (i % 9);
+        const auto audio = i % 3 == 0 ? sv::testing::hits(seconds, 22050, {0.0, 0.1, 0.2, 0.25})
+                                      : sv::testing::sine(seconds, 22050, 110.0 * (1 + i % 4),
+                                                          0.2f + 0.08f * static_cast<float>(i % 9));
+        sv::testing::WavOptions options;
+        options.sampleRate = 22050;
+        const char* names[] = {"Trap Kick", "Dark Piano Loop 90bpm Amin", "Snare Clap",
+                               "808 Bass C#m 140bpm", "House Hats 124bpm"};
+        sv::testing::writeWav(libraryFolder / (i < 30 ? "Drums" : "Melodic") /
+                                  (std::string(names[i % 5]) + " " + std::to_string(i) + ".wav"),
+                              audio, options);
+    }
     startApp([] { return QRect(0, 0, 1920, 1080); });
-    QTest::qWait(50);
+    controller->scanRoots({libraryFolder}, false);
+    ASSERT_TRUE(waitFor([&] { return !controller->maintenanceScanning(); }, 30000));
+    SVWaveformView::waitUntilIdleWithTimeout(10);
+    QTest::qWait(400);
+    EXPECT_EQ(controller->browser()->table()->verticalScrollBar()->value(), 0);
     EXPECT_TRUE(controller->window()->grab().save(pngPath("desktop-populated.png")));
     controller->switchLayout(0);
     QTest::qWait(50);
