@@ -177,6 +177,30 @@ TEST(MetadataParser, RelativeFolderFollowsSymbolicLinks) {
     EXPECT_EQ(kParser.parse(file, home.root() / "Link", std::nullopt).library, "Link");
 }
 
+TEST(MetadataParser, RelativeFolderAgreesWithTheFilesystemOperation) {
+    const sv::testing::TempHome home;
+    const fs::path file = home.writeFile("Lib/Sub/Grooves/Hit.wav", "x");
+    fs::create_directories(home.root() / "Other");
+    struct Case {
+        fs::path root;
+        sv::SampleType type;
+    };
+    const Case cases[] = {
+        {home.root() / "Lib" / "Sub" / ".." / "Sub", sv::SampleType::Loop},  // "grooves hit"
+        {home.root() / "Lib" / "Sub" / "Grooves", sv::SampleType::Unknown},  // ". hit"
+        {home.root() / "Other", sv::SampleType::Loop},  // "../lib/sub/grooves hit"
+        {home.root() / "Missing" / "Root",
+         sv::SampleType::Loop},  // made canonical as far as it exists
+    };
+    for (const auto& c : cases) {
+        std::error_code error;
+        const fs::path expected = fs::relative(file.parent_path(), c.root, error);
+        ASSERT_FALSE(error);
+        EXPECT_EQ(kParser.parse(file, c.root, std::nullopt).type, c.type)
+            << c.root << " relative folder " << expected;
+    }
+}
+
 TEST(MetadataParser, MidiByExtensionWithNamesStillRead) {
     const sv::testing::TempHome home;
     const fs::path file = home.writeFile("Lib/Chords/Keys 90 Am.MID", "MThd");
