@@ -1,4 +1,6 @@
+#include <QAction>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -278,6 +280,33 @@ TEST_F(Browser, ScreenshotsOfBothLayoutModes) {
     QTest::qWait(50);
     EXPECT_EQ(controller->currentLayoutMode(), 0);
     EXPECT_TRUE(controller->window()->grab().save(pngPath("compact-populated.png")));
+}
+
+}  // namespace
+}  // namespace svapp_test
+
+namespace svapp_test {
+namespace {
+
+TEST_F(Browser, EditMenuFindSamplesFocusesTheSearchField) {
+    startApp();
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return controller->window()->findChild<QAction*>(QStringLiteral("findSamples")) !=
+                   nullptr;
+        },
+        2000));
+    QStringList menus;
+    for (QAction* action : controller->window()->menuBar()->actions())
+        menus << action->text();
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("Sample Vorlan"), QStringLiteral("Edit")}));
+    auto* find = controller->window()->findChild<QAction*>(QStringLiteral("findSamples"));
+    EXPECT_EQ(find->text(), QStringLiteral("Find Samples"));
+    EXPECT_EQ(find->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    controller->window()->activateWindow();
+    find->trigger();
+    EXPECT_TRUE(controller->browser()->searchField()->hasFocus() ||
+                QApplication::focusWidget() == controller->browser()->searchField());
 }
 
 }  // namespace
