@@ -326,15 +326,19 @@ TEST_F(WaveformServiceTest, OrdinaryRequestsOvertakeQueuedPreloads) {
 
 TEST_F(WaveformServiceTest, AtMostSixtyFourOperationsAreLive) {
     BlockedWorkers blocked(home.root());
+    const auto absent = [&](int i) {
+        return QString::fromStdString((home.root() / "absent").string()) +
+               QString("/%1.wav").arg(i);
+    };
     for (int i = 0; i < 80; ++i)
-        SVWaveformCache::preloadAudioAtPath(QString("/nowhere/%1.wav").arg(i), 1, 1);
+        SVWaveformCache::preloadAudioAtPath(absent(i), 1, 1);
     EXPECT_EQ(SVWaveformCache::pendingJobCount(), 64u);
     EXPECT_GE(SVWaveformCache::maximumObservedJobCount(), 64u);
     SVWaveformCache::beginPreloadGeneration();
     EXPECT_EQ(SVWaveformCache::pendingJobCount(), 2u);
     // The refused and the cancelled requests can be made again.
-    SVWaveformCache::preloadAudioAtPath("/nowhere/79.wav", 1, 1);
-    SVWaveformCache::preloadAudioAtPath("/nowhere/0.wav", 1, 1);
+    SVWaveformCache::preloadAudioAtPath(absent(79), 1, 1);
+    SVWaveformCache::preloadAudioAtPath(absent(0), 1, 1);
     EXPECT_EQ(SVWaveformCache::pendingJobCount(), 4u);
 }
 
