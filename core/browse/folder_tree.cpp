@@ -1,5 +1,7 @@
 #include "core/browse/folder_tree.h"
 
+#include "core/browse/folder_resolver.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -76,12 +78,11 @@ class LibraryTreeBuilder {
     void addFolderOf(const std::string& samplePath) {
         if (!canonicalLibrary_)
             return;
-        const fs::path folder = fs::path(samplePath).parent_path();
-        std::error_code error;
-        const fs::path canonicalFolder = fs::weakly_canonical(folder, error);
-        if (error)
+        const std::optional<fs::path> canonicalFolder =
+            resolver_.resolve(fs::path(samplePath).parent_path().string());
+        if (!canonicalFolder)
             return;
-        const fs::path relative = canonicalFolder.lexically_relative(*canonicalLibrary_);
+        const fs::path relative = canonicalFolder->lexically_relative(*canonicalLibrary_);
         const std::string relativeText = relative.string();
         if (relativeText.empty() || relativeText.starts_with(".."))
             return;
@@ -104,6 +105,7 @@ class LibraryTreeBuilder {
 
     MutableNode root_;
     std::optional<fs::path> canonicalLibrary_;
+    FolderResolver resolver_;
     std::unordered_set<std::string> resolvedFolders_;
     std::optional<std::string_view> lastKey_;  // points into resolvedFolders_
 };

@@ -1,5 +1,7 @@
 #include "core/browse/folder_tree.h"
 
+#include "core/browse/folder_resolver.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -170,6 +172,55 @@ TEST(FolderTree, CachedFoldersGiveSameTreeInAnyInputOrder) {
     // F0 F12 F16 ... byte order, not numeric.
     EXPECT_EQ(childNames(a.children[0]).front(), "F0");
     EXPECT_EQ(childNames(a.children[0])[1], "F12");
+}
+
+}  // namespace
+}  // namespace sv
+
+namespace sv {
+namespace {
+
+// The resolver must agree with the library's own weakly canonical form for every shape of
+// folder: plain, linked (inside and out), missing tails, files in the way, dots.
+TEST(FolderResolver, AgreesWithWeaklyCanonical) {
+    testing::TempHome home;
+    const fs::path root = home.root();
+    fs::create_directories(root / "Lib" / "Drums" / "Kicks");
+    fs::create_directories(root / "Elsewhere" / "Deep");
+    fs::create_directory_symlink(root / "Elsewhere", root / "Lib" / "Out");
+    fs::create_directory_symlink("Drums", root / "Lib" / "Relative");
+    fs::create_directory_symlink(root / "Nowhere", root / "Lib" / "Dangling");
+    home.writeFile("Lib/file.txt", "x");
+
+    const std::vector<std::string> folders = {
+        (root / "Lib/Drums/Kicks").string(),
+        (root / "Lib/Drums").string(),
+        (root / "Lib/Out/Deep").string(),
+        (root / "Lib/Out/Deep/Missing/More").string(),
+        (root / "Lib/Relative/Kicks").string(),
+        (root / "Lib/Dangling/x").string(),
+        (root / "Lib/Missing/Deeper").string(),
+        (root / "Lib/file.txt/x").string(),
+        (root / "Lib/./Drums/../Drums").string(),
+        (root.string() + "/Lib//Drums"),
+        "/",
+        "relative/folder",
+        "",
+    };
+    FolderResolver resolver;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const std::string& folder : folders) {
+            std::error_code error;
+            const fs::path expected = fs::weakly_canonical(folder, error);
+            const std::optional<fs::path> resolved = resolver.resolve(folder);
+            if (error) {
+                EXPECT_FALSE(resolved) << folder;
+                continue;
+            }
+            ASSERT_TRUE(resolved) << folder;
+            EXPECT_EQ(resolved->string(), expected.string()) << folder;
+        }
+    }
 }
 
 }  // namespace
