@@ -15,6 +15,9 @@ SVWaveformNotifier* SVWaveformNotifier::instance() {
 }
 
 void SVWaveformNotifier::postSucceeded(const QString& path, const QString& key, double duration) {
+    // Without an application (the companion tool, or a job finishing at exit) nobody listens.
+    if (!QCoreApplication::instance())
+        return;
     QMetaObject::invokeMethod(
         this, [this, path, key, duration] { emitSucceeded(path, key, duration); },
         Qt::QueuedConnection);
@@ -22,6 +25,8 @@ void SVWaveformNotifier::postSucceeded(const QString& path, const QString& key, 
 
 void SVWaveformNotifier::postFailed(const QString& path, const QString& key,
                                     const SVWaveformError& error, double duration) {
+    if (!QCoreApplication::instance())
+        return;
     QMetaObject::invokeMethod(
         this, [this, path, key, error, duration] { emitFailed(path, key, error, duration); },
         Qt::QueuedConnection);
