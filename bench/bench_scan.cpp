@@ -104,6 +104,7 @@ std::uint64_t readEveryByte(const std::vector<fs::path>& files) {
     return total;
 }
 
+// Mean seconds per iteration of each measurement.
 struct Figures {
     double readSeconds = 0;
     double firstScanSeconds = 0;
@@ -129,8 +130,9 @@ void BM_ReadEveryByte(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(readEveryByte(files));
-        figures.readSeconds = seconds(std::chrono::steady_clock::now() - start);
-        state.SetIterationTime(figures.readSeconds);
+        const double elapsed = seconds(std::chrono::steady_clock::now() - start);
+        figures.readSeconds += elapsed / static_cast<double>(state.max_iterations);
+        state.SetIterationTime(elapsed);
     }
 }
 
@@ -142,8 +144,9 @@ void BM_FirstScan(benchmark::State& state) {
         sv::LibraryScanner scanner(db);
         const auto start = std::chrono::steady_clock::now();
         const sv::ScanStats stats = scanner.scan(kCache / "Library");
-        figures.firstScanSeconds = seconds(std::chrono::steady_clock::now() - start);
-        state.SetIterationTime(figures.firstScanSeconds);
+        const double elapsed = seconds(std::chrono::steady_clock::now() - start);
+        figures.firstScanSeconds += elapsed / static_cast<double>(state.max_iterations);
+        state.SetIterationTime(elapsed);
         state.counters["added"] = static_cast<double>(stats.added);
     }
     state.counters["files"] = static_cast<double>(files.size());
@@ -160,8 +163,9 @@ void BM_StatEveryFile(benchmark::State& state) {
                 total += static_cast<std::uint64_t>(info.st_size);
         }
         benchmark::DoNotOptimize(total);
-        figures.statSeconds = seconds(std::chrono::steady_clock::now() - start);
-        state.SetIterationTime(figures.statSeconds);
+        const double elapsed = seconds(std::chrono::steady_clock::now() - start);
+        figures.statSeconds += elapsed / static_cast<double>(state.max_iterations);
+        state.SetIterationTime(elapsed);
     }
 }
 
@@ -171,8 +175,9 @@ void BM_UnchangedRescan(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const sv::ScanStats stats = scanner.scan(kCache / "Library");
-        figures.rescanSeconds = seconds(std::chrono::steady_clock::now() - start);
-        state.SetIterationTime(figures.rescanSeconds);
+        const double elapsed = seconds(std::chrono::steady_clock::now() - start);
+        figures.rescanSeconds += elapsed / static_cast<double>(state.max_iterations);
+        state.SetIterationTime(elapsed);
         state.counters["unchanged"] = static_cast<double>(stats.unchanged);
     }
 }
