@@ -18,7 +18,7 @@
 namespace sv::testing {
 namespace {
 
-struct Run {
+struct CliResult {
     int status = -1;
     std::string out;
     std::string err;
@@ -82,7 +82,7 @@ class SearchCli : public ::testing::Test {
         ids[sample.filename] = db.findByPath(path)->id;
     }
 
-    Run cli(const std::vector<std::string>& arguments) {
+    CliResult cli(const std::vector<std::string>& arguments) {
         std::string command = shellQuoted(SV_CLI_PATH) + " --db " + shellQuoted(catalogue);
         for (const auto& argument : arguments)
             command += " " + shellQuoted(argument);
@@ -90,7 +90,7 @@ class SearchCli : public ::testing::Test {
         const auto err = home.root() / "stderr";
         command += " >" + shellQuoted(out) + " 2>" + shellQuoted(err) + " </dev/null";
         const int raw = std::system(command.c_str());
-        Run run;
+        CliResult run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         run.out = readFileBytes(out);
         run.err = readFileBytes(err);
@@ -101,7 +101,7 @@ class SearchCli : public ::testing::Test {
     std::vector<std::string> names(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "search");
         arguments.push_back("--json");
-        const Run run = cli(arguments);
+        const CliResult run = cli(arguments);
         EXPECT_EQ(run.status, 0) << run.err;
         std::vector<std::string> result;
         for (const auto& line : outputLines(run.out))
@@ -156,7 +156,7 @@ TEST_F(SearchCli, SortsAndPageWindow) {
 }
 
 TEST_F(SearchCli, CountAndIndexOf) {
-    Run run = cli({"search", "--count"});
+    CliResult run = cli({"search", "--count"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "6\n") << "the AppleDouble companion is not counted";
     EXPECT_EQ(cli({"search", "--count", "--text", "kick", "--limit", "1"}).out, "2\n");
@@ -175,7 +175,7 @@ TEST_F(SearchCli, CountAndIndexOf) {
 }
 
 TEST_F(SearchCli, JsonCarriesTheSampleFieldsAndNullsForMissingValues) {
-    const Run run = cli({"search", "--json", "--text", "keys 92"});
+    const CliResult run = cli({"search", "--json", "--text", "keys 92"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto rows = outputLines(run.out);
     ASSERT_EQ(rows.size(), 1u);
@@ -204,7 +204,7 @@ TEST_F(SearchCli, JsonCarriesTheSampleFieldsAndNullsForMissingValues) {
 }
 
 TEST_F(SearchCli, PlainTableShowsOneRowPerSample) {
-    const Run run = cli({"search", "--text", "kick"});
+    const CliResult run = cli({"search", "--text", "kick"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto rows = outputLines(run.out);
     ASSERT_EQ(rows.size(), 3u);
@@ -217,7 +217,7 @@ TEST_F(SearchCli, PlainTableShowsOneRowPerSample) {
 }
 
 TEST_F(SearchCli, ValuesShareTheFilters) {
-    Run run = cli({"values", "instrument"});
+    CliResult run = cli({"values", "instrument"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Bass\nKeys\nKick\nSnare\n");
     EXPECT_EQ(cli({"values", "key", "--hide-midi", "--folder", "/music/Lib/Loops"}).out,
