@@ -741,7 +741,8 @@ void SVResultsBrowser::layoutHeader() {
 }
 
 void SVResultsBrowser::layoutEmptyView() {
-    if (!_emptyView->isVisible())
+    // isHidden, not isVisible: the first refresh runs before the window is shown.
+    if (_emptyView->isHidden())
         return;
     const QRect area = _header->geometry().united(_table->geometry());
     _emptyView->setGeometry(area.isValid() ? area : rect());

@@ -24,6 +24,8 @@ TEST_F(Browser, EmptyCatalogueShowsTheEmptyView) {
     startApp();
     SVResultsBrowser* browser = controller->browser();
     EXPECT_TRUE(browser->emptyView()->isVisible());
+    EXPECT_GT(browser->emptyView()->width(), browser->width() / 2);
+    EXPECT_GT(browser->emptyView()->height(), browser->height() / 2);
     EXPECT_EQ(browser->statusText(), QStringLiteral("0 matching samples  •  showing 0–0"));
     EXPECT_EQ(browser->pageLabelText(), QStringLiteral("Page 1 of 1"));
     EXPECT_FALSE(browser->previousButton()->isEnabled());
