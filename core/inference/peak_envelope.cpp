@@ -4,6 +4,12 @@
 #include <bit>
 #include <cstdint>
 
+// The window loops below are the whole cost of the analysis; let the compiler vectorise them
+// (the release build's -O2 cost model does not for loops of unknown length).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("tree-vectorize", "vect-cost-model=dynamic")
+#endif
+
 namespace sv {
 namespace {
 
