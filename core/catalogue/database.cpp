@@ -20,6 +20,13 @@ constexpr int kBusyTimeoutMs = 5000;
 
 // A page of results reads samples rows scattered over the whole file; with SQLite's default
 // 2 MB page cache every refresh of a large catalogue re-reads them from the operating system.
+// Looking for a moved file's old row filters by library, name, size and time. Without an index
+// on the name every new file of a scan reads every row of its library, which is quadratic in
+// the library's size. The index is additive: older programs open the file as before.
+constexpr const char* kRelinkIndex =
+    "CREATE INDEX IF NOT EXISTS idx_samples_relink ON "
+    "samples(library_id,filename,file_size,modified_at);";
+
 constexpr const char* kCacheSettings = "PRAGMA cache_size=-65536; PRAGMA mmap_size=268435456;";
 
 std::filesystem::path userDataFolder() {
@@ -90,6 +97,9 @@ void Database::migrate() {
     for (std::int64_t step = std::max<std::int64_t>(version, 0); step < kCurrentSchemaVersion;
          ++step)
         exec(kMigrations[static_cast<std::size_t>(step)]);
+    // A catalogue written by a later program is left exactly as it is.
+    if (version <= kCurrentSchemaVersion)
+        exec(kRelinkIndex);
 }
 
 void Database::takeMigrationBackup() {
