@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -28,6 +29,7 @@ TEST_F(ScanRobustness, ReadersDuringAScanSeeOnlyCountsTheCatalogueHeld) {
     constexpr int kFiles = 150;
     fillLibrary(kFiles);
     std::atomic<bool> done = false;
+    std::atomic<bool> readerReady = false;
     std::vector<std::string> failures;
     std::vector<std::int64_t> sameConnection;
     std::vector<std::int64_t> ownConnection;
@@ -44,11 +46,17 @@ TEST_F(ScanRobustness, ReadersDuringAScanSeeOnlyCountsTheCatalogueHeld) {
                 const auto rows = second.search(page);
                 if (rows.size() > 50)
                     failures.push_back("page larger than its limit");
+                readerReady = true;
             } catch (const std::exception& error) {
                 failures.push_back(error.what());
+                readerReady = true;
             }
         }
     });
+    // Opening the second connection is slow in sanitizer builds: start scanning only once
+    // the reader is really reading.
+    while (!readerReady)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ScanStats first;
     ScanStats forced;
     try {
