@@ -1,10 +1,9 @@
 #include "core/inference/metadata_parser.h"
 
-#include <array>
-#include <climits>
-#include <cstdlib>
+#include <chrono>
 #include <system_error>
 
+#include "core/inference/canonical_path_cache.h"
 #include "core/inference/file_size_and_time.h"
 #include "core/inference/instrument_parser.h"
 #include "core/inference/key_parser.h"
@@ -43,13 +42,11 @@ std::string libraryName(const std::filesystem::path& root) {
     return std::filesystem::path(text).filename().string();
 }
 
-// The canonical form of an existing path, resolved by the C library in one system call
-// per component; nothing when the path cannot be resolved.
+// Roots and folders repeat from file to file; a second is far longer than a scan spends in
+// one folder and far shorter than anyone takes to rearrange their folders.
 std::optional<std::filesystem::path> resolvedPath(const std::filesystem::path& path) {
-    std::array<char, PATH_MAX> buffer{};
-    if (::realpath(path.c_str(), buffer.data()) == nullptr)
-        return std::nullopt;
-    return std::filesystem::path(buffer.data());
+    static CanonicalPathCache cache(std::chrono::seconds(1), 4096);
+    return cache.resolve(path);
 }
 
 // The folder relative to the root, both made canonical as far as they exist; the folder's
