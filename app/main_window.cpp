@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/layout_modes.h"
+#include "app/player_bar.h"
 #include "app/results_browser.h"
 #include "app/sidebar_panel.h"
 #include "app/theme.h"
@@ -90,6 +91,13 @@ void SVMainWindow::setResultsBrowser(SVResultsBrowser* browser) {
     layoutDiscovery();
 }
 
+void SVMainWindow::setPlayerView(QWidget* player) {
+    _player = player;
+    player->setParent(_content);
+    player->show();
+    layoutDiscovery();
+}
+
 void SVMainWindow::setLayoutMode(int mode) {
     _mode = SVLayout::normalizedMode(mode);
     _compact->setChecked(_mode == 0);
@@ -121,7 +129,7 @@ void SVMainWindow::layoutDiscovery() {
         if (v.playerFullWidthStrip) {
             _player->setGeometry(0, size.height() - playerHeight, size.width(), playerHeight);
         } else {
-            const int width = std::min(v.resultsWidth, 900);
+            const int width = SVPlayerBar::desktopWidth(v.resultsWidth);
             _player->setGeometry(v.resultsX + (v.resultsWidth - width) / 2,
                                  size.height() - kMargin - playerHeight, width, playerHeight);
         }

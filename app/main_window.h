@@ -20,7 +20,7 @@ class SVMainWindow : public QMainWindow {
     void setResultsBrowser(SVResultsBrowser* browser);
     SVSidebarPanel* sidebar() const { return _sidebar; }
     // Panels that later parts of the window fill in; absent ones take no room.
-    void setPlayerView(QWidget* player) { _player = player; }
+    void setPlayerView(QWidget* player);
     void setSidePanel(QWidget* panel) { _sidePanel = panel; }
     void setFeaturedPanel(QWidget* panel) { _featuredPanel = panel; }
 

@@ -15,6 +15,7 @@
 #include "app/sample_cell.h"
 #include "app/theme.h"
 #include "app/waveform_view.h"
+#include "audio/playback/playhead_diagnostics.h"
 #include "core/catalogue/database.h"
 #include "core/scanning/library_availability.h"
 #include "core/scanning/mount_table.h"
@@ -24,6 +25,25 @@ namespace {
 constexpr int kSampleRowHeight = 56;
 constexpr int kLibraryRowHeight = 76;
 constexpr int kUnknownPageCount = sv::PaginationController::kUnknownPageCount;
+// Times the named steps of a refresh while the diagnostics are on and records the slow ones.
+struct RefreshTimings {
+    bool enabled = false;
+
+    template <typename Step>
+    void run(const char* name, Step&& step) const {
+        if (!enabled) {
+            step();
+            return;
+        }
+        const double started = SVPlayheadDiagnostics::uptime();
+        step();
+        const double seconds = SVPlayheadDiagnostics::uptime() - started;
+        if (seconds >= 0.025)
+            SVPlayheadDiagnostics::shared().record(
+                QString::asprintf("refresh-slow-operation name=%s seconds=%.3f", name, seconds));
+    }
+};
+
 constexpr const char* kDownloadPage = "https://orvaneproducer.com/samplevorlan/download";
 
 QString css(const QColor& color) {
@@ -308,11 +328,17 @@ sv::SearchQuery SVResultsBrowser::query() const {
 }
 
 void SVResultsBrowser::refresh() {
+    const bool timed = SVPlayheadDiagnostics::shared().enabled();
+    const RefreshTimings timings{timed};
+    const double started = timed ? SVPlayheadDiagnostics::uptime() : 0.0;
     try {
         const std::uint64_t generation = ++_queryGeneration;
+        recordNavigationEvent(QStringLiteral("refresh-begin"));
         if (_scope.libraryMode) {
-            _libs = _db.libraries();
-            _mounts = sv::MountTable::read();
+            timings.run("query-libraries", [this] {
+                _libs = _db.libraries();
+                _mounts = sv::MountTable::read();
+            });
             _emptyView->hide();
             _status->setText(QStringLiteral("%1 imported root folders  •  Double-click a library "
                                             "name to rename it.")
@@ -320,7 +346,8 @@ void SVResultsBrowser::refresh() {
             _hasNextPage = false;
         } else {
             sv::SearchQuery q = query();
-            const std::int64_t total = _db.countMatching(q);
+            std::int64_t total = 0;
+            timings.run("count-matching", [&] { total = _db.countMatching(q); });
             const std::int64_t pageCount = total == 0 ? 1 : (total + kPageSize - 1) / kPageSize;
             if (_page >= pageCount) {
                 _page = pageCount - 1;
@@ -330,15 +357,26 @@ void SVResultsBrowser::refresh() {
                 _page = 0;
                 q = query();
             }
-            std::vector<sv::Sample> rows = _db.search(q);
-            if (_queryGeneration != generation)
+            std::vector<sv::Sample> rows;
+            timings.run("search-results", [&] { rows = _db.search(q); });
+            if (_queryGeneration != generation) {
+                if (timed)
+                    SVPlayheadDiagnostics::shared().record(
+                        QString::asprintf("refresh-duration seconds=%.3f outcome=stale-generation "
+                                          "generation=%llu current=%llu",
+                                          SVPlayheadDiagnostics::uptime() - started,
+                                          static_cast<unsigned long long>(generation),
+                                          static_cast<unsigned long long>(_queryGeneration)));
                 return;
+            }
             _rows = std::move(rows);
             if (hasActiveSort()) {
                 _sortedNavigationTotal = total;
-                _sortedNavigationIndex = _loadedSampleId && *_loadedSampleId != 0
-                                             ? _db.matchingIndex(q, *_loadedSampleId)
-                                             : std::nullopt;
+                timings.run("resolve-sorted-position", [&] {
+                    _sortedNavigationIndex = _loadedSampleId && *_loadedSampleId != 0
+                                                 ? _db.matchingIndex(q, *_loadedSampleId)
+                                                 : std::nullopt;
+                });
             } else {
                 _sortedNavigationTotal = 0;
                 _sortedNavigationIndex.reset();
@@ -350,20 +388,69 @@ void SVResultsBrowser::refresh() {
             SVWaveformView::beginPreloadGeneration();
         }
         _hoveredSampleCell = nullptr;
-        _table->reloadData(static_cast<int>(_scope.libraryMode ? _libs.size() : _rows.size()),
-                           _scope.libraryMode ? kLibraryRowHeight : kSampleRowHeight);
-        layoutHeader();
-        layoutEmptyView();
+        timings.run("reload-and-layout-results", [this] {
+            _table->reloadData(static_cast<int>(_scope.libraryMode ? _libs.size() : _rows.size()),
+                               _scope.libraryMode ? kLibraryRowHeight : kSampleRowHeight);
+            layoutHeader();
+            layoutEmptyView();
+        });
         QTimer::singleShot(0, this, [this] { layoutHeader(); });
         if (!_scope.libraryMode && !_rows.empty())
             _table->scrollToRow(0);
-        updatePaginationControls();
+        recordNavigationEvent(QStringLiteral("refresh-end"));
+        timings.run("layout-pagination", [this] { updatePaginationControls(); });
         if (!_scope.libraryMode)
-            preindexVisibleWaveforms();
+            timings.run("preindex-waveforms", [this] { preindexVisibleWaveforms(); });
+        if (timed)
+            SVPlayheadDiagnostics::shared().record(QString::asprintf(
+                "refresh-duration seconds=%.3f outcome=complete source=%s rows=%lu",
+                SVPlayheadDiagnostics::uptime() - started,
+                _diagnosticSource ? _diagnosticSource().toUtf8().constData() : "all",
+                static_cast<unsigned long>(_scope.libraryMode ? _libs.size() : _rows.size())));
         emit refreshed();
     } catch (const std::exception& error) {
         _status->setText(QString::fromUtf8(error.what()));
+        if (timed)
+            SVPlayheadDiagnostics::shared().record(
+                QString::asprintf("refresh-duration seconds=%.3f outcome=exception error=%s",
+                                  SVPlayheadDiagnostics::uptime() - started, error.what()));
     }
+}
+
+void SVResultsBrowser::recordNavigationEvent(const QString& event) const {
+    if (_recordNavigationEvent && SVPlayheadDiagnostics::shared().enabled())
+        _recordNavigationEvent(event);
+}
+
+void SVResultsBrowser::setScope(const SVBrowseScope& scope) {
+    const bool moved =
+        scope.libraryMode != _scope.libraryMode || scope.favoriteMode != _scope.favoriteMode ||
+        scope.playlistId != _scope.playlistId || scope.folderScope != _scope.folderScope ||
+        scope.sectionType != _scope.sectionType;
+    _scope = scope;
+    if (moved)
+        ++_browseContextGeneration;
+}
+
+void SVResultsBrowser::setPlayingSample(std::int64_t id, bool playing) {
+    _playingSampleId = id;
+    _playingSampleActive = playing;
+}
+
+void SVResultsBrowser::setRowFavorite(std::int64_t sampleId, bool favorite) {
+    for (std::size_t i = 0; i < _rows.size(); ++i) {
+        if (_rows[i].id != sampleId)
+            continue;
+        _rows[i].favorite = favorite;
+        if (SVSampleCell* cell = sampleCellForRow(static_cast<int>(i)))
+            cell->setFavorite(favorite);
+        return;
+    }
+}
+
+void SVResultsBrowser::resetPagination(std::int64_t page) {
+    _page = page;
+    _pagination.reset(static_cast<std::int32_t>(page), kUnknownPageCount);
 }
 
 void SVResultsBrowser::updateStatusTexts(std::int64_t total) {
@@ -415,6 +502,7 @@ void SVResultsBrowser::refreshResultsWithBrowserTransition() {
 }
 
 void SVResultsBrowser::resetPageAndRefresh() {
+    emit pendingPageSelectionCleared();
     _pageTransitionScheduled = false;
     _page = 0;
     _pagination.reset(0, kUnknownPageCount);
@@ -429,14 +517,17 @@ void SVResultsBrowser::synchronizePagination() {
 
 void SVResultsBrowser::requestPageDelta(int delta) {
     synchronizePagination();
-    if (!_pagination.requestDelta(delta))
+    if (!_pagination.requestDelta(delta)) {
+        emit pendingPageSelectionCleared();
         return;
+    }
     beginBrowserPaginationTransition();
     _pageTransitionScheduled = true;
     QTimer::singleShot(0, this, [this, delta] {
         const std::optional<std::int32_t> requested = _pagination.consumeLatest();
         if (!requested) {
             _pageTransitionScheduled = false;
+            emit pendingPageSelectionCleared();
             return;
         }
         _page = *requested;
@@ -448,6 +539,7 @@ void SVResultsBrowser::requestPageDelta(int delta) {
             const int focus = delta >= 1 ? 0 : static_cast<int>(_rows.size()) - 1;
             _table->scrollToRow(focus);
         }
+        emit pageApplied(delta);
     });
 }
 
@@ -680,6 +772,7 @@ std::unique_ptr<QWidget> SVResultsBrowser::makeCell(int row, QWidget* parent) {
     content.row = row;
     content.compact = _layoutMode == 0;
     content.selected = _table->selectedRows().count(row) > 0;
+    content.playing = _playingSampleActive && content.sample.id == _playingSampleId;
     cell->resize(_table->viewport()->width(), kSampleRowHeight);
     cell->setContent(content);
     connect(cell.get(), &SVSampleCell::previewRequested, this, &SVResultsBrowser::previewRequested);

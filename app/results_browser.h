@@ -86,12 +86,31 @@ class SVResultsBrowser : public QWidget {
     // Compact presentation exactly in layout mode 0.
     void setLayoutMode(int mode);
     int layoutMode() const { return _layoutMode; }
-    void setScope(const SVBrowseScope& scope) { _scope = scope; }
+    // A new browsing location (another section, view, folder or playlist) starts a new browse
+    // context; searching, filtering, sorting and paging keep it.
+    void setScope(const SVBrowseScope& scope);
+    std::uint64_t browseContextGeneration() const { return _browseContextGeneration; }
     const SVBrowseScope& scope() const { return _scope; }
     void setFilterValues(const SVFilterValues& filters) { _filters = filters; }
     const SVFilterValues& filterValues() const { return _filters; }
     // The sample the player has loaded (its id), for sorted navigation and kept selections.
     void setLoadedSampleId(std::optional<std::int64_t> id) { _loadedSampleId = id; }
+    void setSortedNavigationIndex(std::optional<std::int64_t> index) {
+        _sortedNavigationIndex = index;
+    }
+    // The loaded sample and whether its player plays, for the rows' play buttons.
+    void setPlayingSample(std::int64_t id, bool playing);
+    // Stores a favourite flag changed elsewhere in its row, if the row is on this page.
+    void setRowFavorite(std::int64_t sampleId, bool favorite);
+    // Moves to `page` with an unknown page count (the refresh follows separately).
+    void resetPagination(std::int64_t page);
+    // Receives "refresh-begin" and "refresh-end" for the diagnostics.
+    void setNavigationEventRecorder(std::function<void(const QString&)> recorder) {
+        _recordNavigationEvent = std::move(recorder);
+    }
+    void setDiagnosticSource(std::function<QString()> source) {
+        _diagnosticSource = std::move(source);
+    }
     void setMaintenanceScanning(bool scanning) { _maintenanceScanning = scanning; }
     void setStatusText(const QString& text);
     // Puts a control at the end of the search bar (the layout switch, for one).
@@ -101,6 +120,7 @@ class SVResultsBrowser : public QWidget {
     const std::vector<sv::Sample>& rows() const { return _rows; }
     const std::vector<sv::Library>& libraries() const { return _libs; }
     std::int64_t page() const { return _page; }
+    std::int64_t lastAppliedResultsPage() const { return _lastAppliedResultsPage; }
     void setPage(std::int64_t page) { _page = page; }
     bool hasNextPage() const { return _hasNextPage; }
     int currentIndex() const { return _currentIndex; }
@@ -133,6 +153,10 @@ class SVResultsBrowser : public QWidget {
     void rescanRequested(int row);
     void removeRequested(int row);
     void refreshed();
+    // A requested page has been applied (after its refresh); `delta` is the request's.
+    void pageApplied(int delta);
+    // A page request came to nothing, or paging was reset: a waiting cross-page move ends.
+    void pendingPageSelectionCleared();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -153,11 +177,17 @@ class SVResultsBrowser : public QWidget {
     void updatePaginationControls();
     void synchronizePagination();
     bool libraryOffline(const sv::Library& library) const;
+    void recordNavigationEvent(const QString& event) const;
 
     sv::Database& _db;
     SVBrowseScope _scope;
     SVFilterValues _filters;
     std::optional<std::int64_t> _loadedSampleId;
+    std::uint64_t _browseContextGeneration = 0;
+    std::int64_t _playingSampleId = 0;
+    bool _playingSampleActive = false;
+    std::function<void(const QString&)> _recordNavigationEvent;
+    std::function<QString()> _diagnosticSource;
     bool _maintenanceScanning = false;
     int _layoutMode = 1;
 

@@ -13,11 +13,14 @@
 #include "app/layout_modes.h"
 #include "app/main_menu.h"
 #include "app/main_window.h"
+#include "app/player_bar.h"
+#include "app/player_controller.h"
 #include "app/resource_monitor.h"
 #include "app/results_browser.h"
 #include "app/scan_orchestration.h"
 #include "app/sidebar_panel.h"
 #include "audio/playback/audio_file_player.h"
+#include "audio/playback/playhead_diagnostics.h"
 #include "audio/waveforms/waveform_notifier.h"
 #include "audio/waveforms/waveform_service.h"
 #include "core/catalogue/database.h"
@@ -109,6 +112,7 @@ void SVController::buildViews() {
     _window->setResultsBrowser(_browser);
     _window->setLayoutMode(_layoutModes->currentLayoutMode());
     _resourceMonitor = new SVResourceMonitor(this);
+    buildPlayer();
 
     connect(_menu, &SVMainMenu::focusSearch, this, &SVController::focusSearch);
     connect(_menu, &SVMainMenu::quitRequested, this, [this] {
@@ -139,6 +143,18 @@ void SVController::buildViews() {
     });
 }
 
+void SVController::buildPlayer() {
+    _playerBar = new SVPlayerBar;
+    _playerBar->setLayoutMode(_layoutModes->currentLayoutMode());
+    _window->setPlayerView(_playerBar);
+    _player = new SVPlayerController(*_db, *_browser, *_playerBar, this);
+    _browser->setNavigationEventRecorder(
+        [this](const QString& event) { _player->recordPlayheadNavigationEvent(event); });
+    _browser->setDiagnosticSource([this] { return _player->playheadDiagnosticSource(); });
+    connect(_layoutModes, &SVLayoutModes::layoutModeChanged, _playerBar,
+            &SVPlayerBar::setLayoutMode);
+}
+
 void SVController::connectWaveformNotifications() {
     SVWaveformNotifier* notifier = SVWaveformNotifier::instance();
     connect(notifier, &SVWaveformNotifier::waveformCacheDidUpdate, _browser,
@@ -150,6 +166,8 @@ void SVController::connectWaveformNotifications() {
 void SVController::applicationDidBecomeActive() {
     if (!_window)
         return;
+    if (_player)
+        _player->startPlayerProgressTimer();
     QTimer::singleShot(0, this, [this] {
         polishOnce();
         _resourceMonitor->updateResourceUsageMonitoring(false);
@@ -172,6 +190,12 @@ void SVController::applicationWillTerminate() {
     _terminated = true;
     if (_resourceMonitor)
         _resourceMonitor->stop();
+    if (_player) {
+        _player->stopPlayerProgressTimer();
+        _player->stopPlayback();
+        _player->waitForDecodes();
+    }
+    SVPlayheadDiagnostics::shared().flushAndWait();
     if (_scans)
         _scans->stopAndWait();
     _warmupQueue.waitForDone();

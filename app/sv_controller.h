@@ -22,6 +22,8 @@ class SVAudioFilePlayer;
 class SVLayoutModes;
 class SVMainMenu;
 class SVMainWindow;
+class SVPlayerBar;
+class SVPlayerController;
 class SVResourceMonitor;
 class SVResultsBrowser;
 class SVScanOrchestration;
@@ -79,11 +81,14 @@ class SVController : public QObject {
     SVScanOrchestration* scans() const { return _scans.get(); }
     SVMainMenu* mainMenu() const { return _menu; }
     SVResourceMonitor* resourceMonitor() const { return _resourceMonitor; }
+    SVPlayerController* player() const { return _player; }
+    SVPlayerBar* playerBar() const { return _playerBar; }
     const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
     bool warmupRunning() const;
 
   private:
     void buildViews();
+    void buildPlayer();
     void connectWaveformNotifications();
     void polishOnce();
     void startAudioWarmup();
@@ -99,6 +104,8 @@ class SVController : public QObject {
     SVMainMenu* _menu = nullptr;
     SVResultsBrowser* _browser = nullptr;
     SVResourceMonitor* _resourceMonitor = nullptr;
+    SVPlayerBar* _playerBar = nullptr;
+    SVPlayerController* _player = nullptr;
     std::vector<sv::LibraryState> _launchCheck;
     std::shared_ptr<SVAudioFilePlayer> _warmupSound;
     std::shared_ptr<QTemporaryFile> _warmupFile;

@@ -1,5 +1,7 @@
 #include "app/waveform_view.h"
 
+#include "audio/playback/playhead_diagnostics.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -132,7 +134,25 @@ void SVWaveformView::setDuration(double seconds) {
 
 void SVWaveformView::setProgress(double progress) {
     _progress = std::clamp(progress, 0.0, 1.0);
+    ++_progressUpdateCount;
+    if (SVPlayheadDiagnostics::shared().enabled())
+        _lastProgressTime = SVPlayheadDiagnostics::uptime();
     update();
+}
+
+SVWaveformDiagnostics SVWaveformView::diagnostics() const {
+    SVWaveformDiagnostics d;
+    d.id = this;
+    d.attached = window() != nullptr && window()->isVisible();
+    d.hidden = isHidden();
+    d.appliedProgress = _progress;
+    d.drawnProgress = _lastDrawnProgress;
+    d.hasDrawnProgress = _hasDrawnProgress;
+    d.progressUpdateCount = _progressUpdateCount;
+    d.redrawCount = _redrawCount;
+    d.lastProgressTime = _lastProgressTime;
+    d.lastRedrawTime = _lastRedrawTime;
+    return d;
 }
 
 void SVWaveformView::setShowsPlayhead(bool shows) {
@@ -162,6 +182,11 @@ std::vector<SVWaveformView::Bar> SVWaveformView::barsForSize(QSizeF size) const 
 }
 
 void SVWaveformView::paintEvent(QPaintEvent*) {
+    ++_redrawCount;
+    _lastDrawnProgress = _progress;
+    _hasDrawnProgress = true;
+    if (SVPlayheadDiagnostics::shared().enabled())
+        _lastRedrawTime = SVPlayheadDiagnostics::uptime();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath background;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/playhead_checks.h"
+
 // One waveform summary drawn as a row of bars, with the played part, the playhead, seeking by
 // click and drag, and a placeholder for MIDI files. Its class operations are the window's
 // face of the process-wide waveform cache.
@@ -51,6 +53,9 @@ class SVWaveformView : public QWidget {
     static std::size_t pendingJobCount();
     static bool waitUntilIdleWithTimeout(double seconds);
 
+    // Progress updates and redraws, for the playhead diagnostics.
+    SVWaveformDiagnostics diagnostics() const;
+
     // Test hook: the bar rectangles and colours the view draws.
     struct Bar {
         QRectF rect;
@@ -91,4 +96,10 @@ class SVWaveformView : public QWidget {
     double _value = 0.0;
     bool _hasDoubleClickAction = false;
     bool _tracking = false;
+    double _lastDrawnProgress = 0.0;
+    bool _hasDrawnProgress = false;
+    unsigned long _progressUpdateCount = 0;
+    unsigned long _redrawCount = 0;
+    double _lastProgressTime = 0.0;
+    double _lastRedrawTime = 0.0;
 };
