@@ -1,5 +1,6 @@
 #include "app/results_table.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -121,8 +122,13 @@ void SVResultsTable::scrollContentsBy(int, int) {
 
 void SVResultsTable::mousePressEvent(QMouseEvent* event) {
     const int row = rowAt(static_cast<int>(event->position().y()));
-    if (row >= 0 && event->button() == Qt::LeftButton)
+    _pressRow = -1;
+    if (row >= 0 && event->button() == Qt::LeftButton) {
+        _pressRow = row;
+        _pressPosition = event->position().toPoint();
+        _pressGlobalPosition = event->globalPosition().toPoint();
         emit rowClicked(row, event->modifiers());
+    }
     QAbstractScrollArea::mousePressEvent(event);
 }
 
@@ -131,6 +137,41 @@ void SVResultsTable::mouseDoubleClickEvent(QMouseEvent* event) {
     if (row >= 0 && event->button() == Qt::LeftButton)
         emit rowDoubleClicked(row);
     QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+void SVResultsTable::mouseMoveEvent(QMouseEvent* event) {
+    const bool dragging = _pressRow >= 0 && (event->buttons() & Qt::LeftButton) &&
+                          (event->position().toPoint() - _pressPosition).manhattanLength() >=
+                              QApplication::startDragDistance();
+    if (!dragging) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    event->accept();
+    startRowDrag();
+}
+
+void SVResultsTable::mouseReleaseEvent(QMouseEvent* event) {
+    _pressRow = -1;
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void SVResultsTable::startRowDrag() {
+    const int pressed = _pressRow;
+    _pressRow = -1;
+    // The click may have reloaded the rows.
+    if (pressed >= _rowCount || !_dragProvider || !_dragStarter)
+        return;
+    if (_dragRefusal && _dragRefusal(_pressGlobalPosition))
+        return;
+    const std::set<int> rows = _selected.count(pressed) ? _selected : std::set<int>{pressed};
+    SVDragAndDrop::DragRequest request;
+    request.mimeData = _dragProvider(rows);
+    if (!request.mimeData || request.mimeData->urls().isEmpty())
+        return;
+    request.pixmap = SVDragAndDrop::fileIconPixmap(request.mimeData->urls().front());
+    request.hotSpot = SVDragAndDrop::centredHotSpot(request.pixmap);
+    _dragStarter(this, std::move(request));
 }
 
 void SVResultsTable::updateScrollRange() {

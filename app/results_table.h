@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QMimeData>
+#include <QPoint>
 
 #include <functional>
 #include <map>
@@ -8,12 +10,20 @@
 #include <set>
 #include <utility>
 
+#include "app/drag_and_drop.h"
+
 // A one-column table of fixed-height rows whose cells exist only while their row is on
 // screen: scrolling makes the cells of rows coming into view and drops those leaving it.
+// Pressing a row and moving the pointer drags the selected rows (or the pressed one) out as a
+// copy, with the data the drag provider gives.
 class SVResultsTable : public QAbstractScrollArea {
     Q_OBJECT
   public:
     using CellFactory = std::function<std::unique_ptr<QWidget>(int row, QWidget* parent)>;
+    // The drag data of rows, or nullptr to refuse the drag.
+    using DragProvider = std::function<std::unique_ptr<QMimeData>(const std::set<int>& rows)>;
+    // True when a drag that starts at this global position must not drag rows.
+    using DragRefusal = std::function<bool(QPoint globalPosition)>;
 
     explicit SVResultsTable(QWidget* parent = nullptr);
 
@@ -45,6 +55,11 @@ class SVResultsTable : public QAbstractScrollArea {
 
     void setOpacity(double opacity);
 
+    void setDragProvider(DragProvider provider) { _dragProvider = std::move(provider); }
+    void setDragRefusal(DragRefusal refusal) { _dragRefusal = std::move(refusal); }
+    // Replaces the platform drag (tests observe the request instead).
+    void setDragStarter(SVDragAndDrop::DragStarter starter) { _dragStarter = std::move(starter); }
+
   signals:
     // A click on a row outside its buttons.
     void rowClicked(int row, Qt::KeyboardModifiers modifiers);
@@ -57,14 +72,24 @@ class SVResultsTable : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void updateScrollRange();
     void layoutCells();
+    void startRowDrag();
 
     CellFactory _factory;
     int _rowCount = 0;
     int _rowHeight = 56;
     std::map<int, std::unique_ptr<QWidget>> _cells;
     std::set<int> _selected;
+    DragProvider _dragProvider;
+    DragRefusal _dragRefusal;
+    SVDragAndDrop::DragStarter _dragStarter = SVDragAndDrop::execCopyDrag;
+    // The row under the left-button press a drag may start from, -1 for none.
+    int _pressRow = -1;
+    QPoint _pressPosition;
+    QPoint _pressGlobalPosition;
 };

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/playlist_list.h"
 #include "app/theme.h"
 
 SVSidebarPanel::SVSidebarPanel(QWidget* parent)
@@ -28,6 +29,29 @@ SVSidebarPanel::SVSidebarPanel(QWidget* parent)
             .arg(SVTheme::selectedColor(SVTheme::kAccent).name()));
     layout->addWidget(_addFolder);
     connect(_addFolder, &QPushButton::clicked, this, &SVSidebarPanel::addLibraryRequested);
+}
+
+void SVSidebarPanel::setPlaylistList(SVPlaylistList* list) {
+    if (list == _playlistList)
+        return;
+    if (_playlistList) {
+        _playlistList->hide();
+        _playlistList->deleteLater();
+    }
+    _playlistList = list;
+    if (!_playlistHeading) {
+        _playlistHeading = new QLabel(QStringLiteral("PLAYLISTS"), this);
+        _playlistHeading->setStyleSheet(
+            QStringLiteral("color: %1; font-size: 11px; font-weight: 700; padding-top: 14px;")
+                .arg(SVTheme::grey(0.62).name()));
+        layout()->addWidget(_playlistHeading);
+    }
+    _playlistHeading->setVisible(list != nullptr);
+    if (!list)
+        return;
+    list->setParent(this);
+    layout()->addWidget(list);
+    list->show();
 }
 
 void SVSidebarPanel::paintEvent(QPaintEvent*) {

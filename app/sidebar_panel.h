@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QLabel>
 #include <QPushButton>
 #include <QWidget>
 
-// The left column of the Desktop layout: the brand head and "Add Sample Folder".
+class SVPlaylistList;
+
+// The left column of the Desktop layout: the brand head, "Add Sample Folder" and the playlists.
 class SVSidebarPanel : public QWidget {
     Q_OBJECT
   public:
@@ -11,6 +14,10 @@ class SVSidebarPanel : public QWidget {
 
     explicit SVSidebarPanel(QWidget* parent = nullptr);
     QPushButton* addFolderButton() const { return _addFolder; }
+    // Places the playlists under "Add Sample Folder", with their heading; the sidebar becomes
+    // the list's parent. A list placed before is deleted.
+    void setPlaylistList(SVPlaylistList* list);
+    SVPlaylistList* playlistList() const { return _playlistList; }
 
   signals:
     void addLibraryRequested();
@@ -20,4 +27,6 @@ class SVSidebarPanel : public QWidget {
 
   private:
     QPushButton* _addFolder;
+    QLabel* _playlistHeading = nullptr;
+    SVPlaylistList* _playlistList = nullptr;
 };
