@@ -13,8 +13,20 @@ namespace {
 
 constexpr int kIdRole = Qt::UserRole;
 
+// The icon theme's playlist symbol, or a drawn note when the theme has none.
 QIcon playlistSymbol() {
-    return QIcon::fromTheme(QStringLiteral("view-media-playlist"));
+    const QIcon themed = QIcon::fromTheme(QStringLiteral("view-media-playlist"));
+    if (!themed.isNull())
+        return themed;
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(SVTheme::grey(1.0, 0.7));
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("♫"));
+    return QIcon(pixmap);
 }
 
 }  // namespace
