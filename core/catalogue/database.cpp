@@ -8,6 +8,7 @@
 
 #include "core/catalogue/migrations.h"
 #include "core/catalogue/statement.h"
+#include "core/catalogue/statement_cache.h"
 #include "core/catalogue/transaction.h"
 #include "core/search/search_tokens.h"
 
@@ -60,6 +61,7 @@ Database::Database(const std::filesystem::path& file) {
     db_.reset(raw);
     if (openResult != SQLITE_OK)
         throw std::runtime_error(sqliteMessage(raw));
+    statements_ = std::make_unique<StatementCache>(db_.get());
 
     if (sqlite3_create_function_v2(db_.get(), "sv_filename_search_rank", 2,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &searchRankSql,

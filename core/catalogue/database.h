@@ -19,6 +19,8 @@ struct sqlite3;
 
 namespace sv {
 
+class StatementCache;
+
 // The SQLite catalogue of libraries, samples, genres, playlists and settings rows.
 // Every public operation holds the one mutex for its whole duration; the object is
 // shared by the main thread and the background scan.
@@ -42,6 +44,8 @@ class Database {
     std::optional<std::string> relinkMovedSample(std::int64_t libraryId, const std::string& newPath,
                                                  std::uint64_t fileSize, std::int64_t modifiedAt);
     void upsert(const Sample& sample, std::int64_t libraryId);
+    // Many samples in one write transaction: all of them are stored, or none.
+    void upsert(const std::vector<Sample>& samples, std::int64_t libraryId);
     void removeMissing(std::int64_t libraryId, const std::vector<std::string>& existingPaths,
                        std::size_t& removedCount);
     void setLibraryAvailable(const std::string& libraryPath, bool available);
@@ -85,8 +89,11 @@ class Database {
     void migrate();
     void takeMigrationBackup();
     std::int64_t countMatchingLocked(const SearchQuery& query);
+    void upsertLocked(const Sample& sample, std::int64_t libraryId);
 
     std::unique_ptr<sqlite3, ConnectionCloser> db_;
+    // Declared after the connection so that its statements are finalised before it closes.
+    std::unique_ptr<StatementCache> statements_;
     std::mutex mutex_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "core/catalogue/database.h"
 #include "core/catalogue/statement.h"
+#include "core/catalogue/statement_cache.h"
 #include "core/catalogue/transaction.h"
 
 namespace sv {
@@ -32,11 +33,11 @@ struct RelinkCandidate {
 
 // Runs one statement whose outcome does not matter to the caller.
 template <typename Bind>
-void runIgnoringFailure(sqlite3* db, const char* sql, Bind&& bindParameters) {
+void runIgnoringFailure(StatementCache& statements, const char* sql, Bind&& bindParameters) {
     try {
-        Statement statement(db, sql);
-        bindParameters(statement);
-        statement.stepCode();
+        const StatementCache::Lease statement = statements.acquire(sql);
+        bindParameters(*statement);
+        statement->stepCode();
     } catch (const std::runtime_error&) {
     }
 }
@@ -62,15 +63,16 @@ constexpr const char* kRecomputeGenreSql =
 std::optional<Sample> Database::findByPath(const std::string& path) {
     const std::lock_guard lock(mutex_);
     try {
-        Statement query(db_.get(), "SELECT id,file_size,modified_at FROM samples WHERE path=?");
-        query.bind(1, path);
-        if (!query.step())
+        const StatementCache::Lease query =
+            statements_->acquire("SELECT id,file_size,modified_at FROM samples WHERE path=?");
+        query->bind(1, path);
+        if (!query->step())
             return std::nullopt;
         Sample sample;
-        sample.id = query.int64(0);
+        sample.id = query->int64(0);
         sample.path = path;
-        sample.fileSize = static_cast<std::uint64_t>(query.int64(1));
-        sample.modifiedAt = query.int64(2);
+        sample.fileSize = static_cast<std::uint64_t>(query->int64(1));
+        sample.modifiedAt = query->int64(2);
         return sample;
     } catch (const std::runtime_error&) {
         return std::nullopt;
@@ -86,16 +88,16 @@ std::optional<std::string> Database::relinkMovedSample(std::int64_t libraryId,
 
     std::vector<RelinkCandidate> gone;
     {
-        Statement query(db_.get(),
-                        "SELECT id,path FROM samples WHERE library_id=? AND filename=? COLLATE "
-                        "BINARY AND file_size=? AND modified_at=? AND path<>?");
-        query.bind(1, libraryId)
+        const StatementCache::Lease query = statements_->acquire(
+            "SELECT id,path FROM samples WHERE library_id=? AND filename=? COLLATE "
+            "BINARY AND file_size=? AND modified_at=? AND path<>?");
+        query->bind(1, libraryId)
             .bind(2, filename)
             .bind(3, static_cast<std::int64_t>(fileSize))
             .bind(4, modifiedAt)
             .bind(5, newPath);
-        while (query.step()) {
-            RelinkCandidate candidate{query.int64(0), query.text(1)};
+        while (query->step()) {
+            RelinkCandidate candidate{query->int64(0), query->text(1)};
             if (pathIsGone(candidate.path))
                 gone.push_back(std::move(candidate));
         }
@@ -112,17 +114,36 @@ std::optional<std::string> Database::relinkMovedSample(std::int64_t libraryId,
 
 void Database::upsert(const Sample& sample, std::int64_t libraryId) {
     const std::lock_guard lock(mutex_);
-    const std::string type = toString(sample.type);
     // One write transaction per sample: the row, its automatic genre row and its genre text
-    // land together (a crash between them would leave the text out of step with the rows),
-    // and the scan pays one commit per file instead of four. Bulk loaders that opened their
-    // own transaction keep it.
+    // land together (a crash between them would leave the text out of step with the rows).
+    // Bulk loaders that opened their own transaction keep it.
     std::optional<Transaction> transaction;
     if (sqlite3_get_autocommit(db_.get()))
         transaction.emplace(db_.get());
+    upsertLocked(sample, libraryId);
+    if (transaction)
+        transaction->commit();
+}
+
+void Database::upsert(const std::vector<Sample>& samples, std::int64_t libraryId) {
+    if (samples.empty())
+        return;
+    const std::lock_guard lock(mutex_);
+    std::optional<Transaction> transaction;
+    if (sqlite3_get_autocommit(db_.get()))
+        transaction.emplace(db_.get());
+    for (const Sample& sample : samples)
+        upsertLocked(sample, libraryId);
+    if (transaction)
+        transaction->commit();
+}
+
+void Database::upsertLocked(const Sample& sample, std::int64_t libraryId) {
+    const std::string type = toString(sample.type);
     std::int64_t id = 0;
     {
-        Statement insert(db_.get(), kUpsertSql);
+        const StatementCache::Lease lease = statements_->acquire(kUpsertSql);
+        Statement& insert = *lease;
         insert.bind(1, sample.path)
             .bind(2, sample.filename)
             .bind(3, libraryId)
@@ -148,16 +169,16 @@ void Database::upsert(const Sample& sample, std::int64_t libraryId) {
             throw std::runtime_error(sqliteMessage(db_.get()));
     }
 
-    sqlite3* db = db_.get();
-    runIgnoringFailure(db, "DELETE FROM sample_genres WHERE sample_id=? AND source='auto'",
+    StatementCache& statements = *statements_;
+    runIgnoringFailure(statements, "DELETE FROM sample_genres WHERE sample_id=? AND source='auto'",
                        [&](Statement& s) { s.bind(1, id); });
     if (!sample.genre.empty())
         runIgnoringFailure(
-            db, "INSERT OR IGNORE INTO sample_genres(sample_id,genre,source) VALUES(?,?,'auto')",
+            statements,
+            "INSERT OR IGNORE INTO sample_genres(sample_id,genre,source) VALUES(?,?,'auto')",
             [&](Statement& s) { s.bind(1, id).bind(2, sample.genre); });
-    runIgnoringFailure(db, kRecomputeGenreSql, [&](Statement& s) { s.bind(1, id).bind(2, id); });
-    if (transaction)
-        transaction->commit();
+    runIgnoringFailure(statements, kRecomputeGenreSql,
+                       [&](Statement& s) { s.bind(1, id).bind(2, id); });
 }
 
 void Database::removeMissing(std::int64_t libraryId, const std::vector<std::string>& existingPaths,

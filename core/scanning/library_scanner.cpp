@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,6 +19,12 @@ namespace sv {
 namespace {
 
 namespace fs = std::filesystem;
+
+// New and changed records are written a few hundred at a time: one commit per file costs
+// more than reading and analysing the file. A killed scan loses at most the last batch, which
+// the next scan redoes; the age limit keeps that small.
+constexpr std::size_t kBatchFiles = 256;
+constexpr auto kBatchAge = std::chrono::milliseconds(25);
 
 const char* const kStoppedMessage = "Scan stopped; old entries preserved.";
 const char* const kDisconnectedMessage = "Library disconnected during scan; old entries preserved.";
@@ -84,13 +92,24 @@ class ScanRun {
           analyzer_(analyzer),
           mounts_(mounts),
           progress_(progress),
-          force_(force) {}
+          force_(force),
+          // A report promises that the file's record is committed, and the caller may act
+          // on it before the next file, so a scan that reports commits every file.
+          batchFiles_(progress ? 1 : kBatchFiles) {}
 
     ScanStats run(const fs::path& root, const std::atomic<bool>* stop) {
         requireOnline(root);
         canonicalRoot_ = withoutTrailingSeparators(fs::weakly_canonical(root));
         libraryId_ = db_.addLibrary(canonicalRoot_.string());
-        walk(stop);
+        try {
+            walk(stop);
+            writePending(stop);
+        } catch (...) {
+            // The files handled before the failure keep their records, as they would have
+            // if each had been written on its own.
+            writePendingQuietly();
+            throw;
+        }
         requireStillOnline();
         std::size_t removed = 0;
         db_.removeMissing(libraryId_, seen_, removed);
@@ -146,7 +165,7 @@ class ScanRun {
             if (isSkippedFolder(*it))
                 it.disable_recursion_pending();
             else
-                handleEntry(*it);
+                handleEntry(*it, stop);
             it.increment(error);
             if (error)
                 throw std::runtime_error("Scan incomplete; old entries preserved: " +
@@ -166,7 +185,7 @@ class ScanRun {
         return !lostFound || mounts_.isMountPoint(entry.path().parent_path().string());
     }
 
-    void handleEntry(const fs::directory_entry& entry) {
+    void handleEntry(const fs::directory_entry& entry, const std::atomic<bool>* stop) {
         std::error_code error;
         const bool regular = entry.is_regular_file(error);
         if (error)
@@ -186,8 +205,47 @@ class ScanRun {
         }
         seen_.push_back(path);
         storeFile(path, size, unixSeconds(info.st_mtim));
-        if (progress_)
-            progress_(seen_.size(), path);
+        report(path, stop);
+    }
+
+    // A file is reported once its record is committed, so a reader told of it finds it.
+    void report(const std::string& path, const std::atomic<bool>* stop) {
+        if (pending_.empty()) {
+            if (progress_)
+                progress_(seen_.size(), path);
+            return;
+        }
+        unreported_.push_back(path);
+        const auto age = std::chrono::steady_clock::now() - batchStarted_;
+        if (pending_.size() >= batchFiles_ || age >= kBatchAge)
+            writePending(stop);
+    }
+
+    // Writes the pending records in one transaction, then reports their files in order. A
+    // stop asked for while reporting ends the scan before the next report.
+    void writePending(const std::atomic<bool>* stop) {
+        db_.upsert(pending_, libraryId_);
+        pending_.clear();
+        pendingIndex_.clear();
+        std::vector<std::string> paths = std::move(unreported_);
+        unreported_.clear();
+        const std::size_t first = seen_.size() - paths.size() + 1;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (i > 0 && stop && stop->load())
+                throw std::runtime_error(kStoppedMessage);
+            if (progress_)
+                progress_(first + i, paths[i]);
+        }
+    }
+
+    void writePendingQuietly() noexcept {
+        try {
+            db_.upsert(pending_, libraryId_);
+        } catch (const std::exception&) {
+        }
+        pending_.clear();
+        pendingIndex_.clear();
+        unreported_.clear();
     }
 
     // The walk enters no linked folder, so below the canonical root only a link to a file
@@ -202,8 +260,15 @@ class ScanRun {
         return resolved.string();
     }
 
+    // The record of a path, written or still pending (a link and its target are one path).
+    std::optional<Sample> recordOf(const std::string& path) {
+        if (const auto found = pendingIndex_.find(path); found != pendingIndex_.end())
+            return pending_[found->second];
+        return db_.findByPath(path);
+    }
+
     void storeFile(const std::string& path, std::uint64_t size, std::int64_t seconds) {
-        std::optional<Sample> existing = db_.findByPath(path);
+        std::optional<Sample> existing = recordOf(path);
         if (!existing) {
             if (auto oldPath = db_.relinkMovedSample(libraryId_, path, size, seconds)) {
                 stats_.moved.emplace_back(std::move(*oldPath), path);
@@ -219,7 +284,10 @@ class ScanRun {
         // Stored with the size and time this walk compared, so the next scan finds them equal.
         sample.fileSize = size;
         sample.modifiedAt = seconds;
-        db_.upsert(sample, libraryId_);
+        if (pending_.empty())
+            batchStarted_ = std::chrono::steady_clock::now();
+        pendingIndex_.insert_or_assign(path, pending_.size());
+        pending_.push_back(std::move(sample));
         ++(existing ? stats_.updated : stats_.added);
     }
 
@@ -229,11 +297,17 @@ class ScanRun {
     const MountTable& mounts_;
     const LibraryScanner::Progress& progress_;
     const bool force_;
+    const std::size_t batchFiles_;
 
     fs::path canonicalRoot_;
     std::int64_t libraryId_ = 0;
     ScanStats stats_;
     std::vector<std::string> seen_;
+    // Records not yet written and the files they belong to, not yet reported.
+    std::vector<Sample> pending_;
+    std::unordered_map<std::string, std::size_t> pendingIndex_;
+    std::vector<std::string> unreported_;
+    std::chrono::steady_clock::time_point batchStarted_;
 };
 
 }  // namespace

@@ -21,6 +21,8 @@ class Database;
 class LibraryScanner {
   public:
     // Called on the scanning thread after each counted file: (files so far, canonical path).
+    // The file's record is committed by then. Without a callback, records are written many
+    // files per transaction.
     using Progress = std::function<void(std::size_t, const std::string&)>;
 
     // `mountInfo` is the kernel mount table to consult; tests hand in their own.
