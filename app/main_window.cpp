@@ -9,6 +9,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include "app/drop_view.h"
 #include "app/layout_modes.h"
 #include "app/player_bar.h"
 #include "app/results_browser.h"
@@ -39,7 +40,7 @@ QPushButton* makeSwitchButton(int mode, const QString& iconName, const QString& 
 }  // namespace
 
 SVMainWindow::SVMainWindow(QWidget* parent)
-    : QMainWindow(parent), _content(new QWidget(this)), _sidebar(new SVSidebarPanel(_content)) {
+    : QMainWindow(parent), _content(new SVDropView(this)), _sidebar(new SVSidebarPanel(_content)) {
     setWindowTitle(QStringLiteral("Sample Vorlan — Orvane Producer"));
     setCentralWidget(_content);
     QPalette palette = this->palette();

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class SVDropView;
 class SVResultsBrowser;
 class SVSidebarPanel;
 class QLabel;
@@ -19,6 +20,9 @@ class SVMainWindow : public QMainWindow {
 
     void setResultsBrowser(SVResultsBrowser* browser);
     SVSidebarPanel* sidebar() const { return _sidebar; }
+    // The content view, which takes folders dropped from the file manager.
+    SVDropView* dropView() const { return _content; }
+    QWidget* playerView() const { return _player; }
     // Panels that later parts of the window fill in; absent ones take no room.
     void setPlayerView(QWidget* player);
     void setSidePanel(QWidget* panel) { _sidePanel = panel; }
@@ -45,7 +49,7 @@ class SVMainWindow : public QMainWindow {
   private:
     QWidget* buildLayoutSwitch();
 
-    QWidget* _content;
+    SVDropView* _content;
     SVSidebarPanel* _sidebar;
     QPointer<SVResultsBrowser> _browser;
     QPointer<QWidget> _player;

@@ -10,13 +10,18 @@
 
 #include <cstring>
 
+#include "app/drag_and_drop.h"
+#include "app/drop_view.h"
+#include "app/file_drag_view.h"
 #include "app/layout_modes.h"
 #include "app/main_menu.h"
 #include "app/main_window.h"
 #include "app/player_bar.h"
 #include "app/player_controller.h"
+#include "app/playlist_list.h"
 #include "app/resource_monitor.h"
 #include "app/results_browser.h"
+#include "app/results_table.h"
 #include "app/scan_orchestration.h"
 #include "app/sidebar_panel.h"
 #include "audio/playback/audio_file_player.h"
@@ -95,6 +100,8 @@ void SVController::applicationDidFinishLaunching() {
     _window->show();
     _window->raise();
     _window->activateWindow();
+    // The transport keys work at once: the keyboard rests on the results, not the search field.
+    _browser->table()->setFocus(Qt::ActiveWindowFocusReason);
     QTimer::singleShot(0, this, &SVController::applicationDidBecomeActive);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -112,7 +119,6 @@ void SVController::buildViews() {
     _window->setResultsBrowser(_browser);
     _window->setLayoutMode(_layoutModes->currentLayoutMode());
     _resourceMonitor = new SVResourceMonitor(this);
-    buildPlayer();
 
     connect(_menu, &SVMainMenu::focusSearch, this, &SVController::focusSearch);
     connect(_menu, &SVMainMenu::quitRequested, this, [this] {
@@ -127,6 +133,18 @@ void SVController::buildViews() {
             &SVMainWindow::setLayoutMode);
     connect(_window->sidebar(), &SVSidebarPanel::addLibraryRequested, this,
             &SVController::addLibrary);
+    _window->dropView()->setDropHandler(
+        [this](const QStringList& folders) { handleDroppedURLs(folders); });
+    _playlists = new SVPlaylistList(*_db);
+    _window->sidebar()->setPlaylistList(_playlists);
+    connect(_playlists, &SVPlaylistList::playlistChosen, this, [this](qint64 playlistId) {
+        SVBrowseScope scope;
+        scope.playlistId = playlistId;
+        _browser->setScope(scope);
+        _browser->resetPageAndRefresh();
+    });
+    connectRowDrags();
+    buildPlayer();
 
     connect(_browser, &SVResultsBrowser::addLibraryRequested, this, &SVController::addLibrary);
     connect(_browser, &SVResultsBrowser::rescanRequested, this, &SVController::rescan);
@@ -143,11 +161,44 @@ void SVController::buildViews() {
     });
 }
 
+void SVController::connectRowDrags() {
+    SVResultsTable* table = _browser->table();
+    table->setDragProvider([this](const std::set<int>& rows) -> std::unique_ptr<QMimeData> {
+        if (_browser->scope().libraryMode)
+            return nullptr;
+        std::vector<std::string> paths;
+        for (const int row : rows) {
+            if (row < 0 || static_cast<std::size_t>(row) >= _browser->rows().size())
+                return nullptr;
+            paths.push_back(_browser->rows()[static_cast<std::size_t>(row)].path);
+        }
+        return SVDragAndDrop::mimeDataForPaths(paths);
+    });
+    table->setDragRefusal(
+        [this](QPoint globalPosition) { return dragStartedInsideMobilePlayer(globalPosition); });
+}
+
+bool SVController::dragStartedInsideMobilePlayer(QPoint globalPosition) const {
+    if (currentLayoutMode() != 0 || !_playerBar || !_playerBar->isVisible())
+        return false;
+    return _playerBar->rect().contains(_playerBar->mapFromGlobal(globalPosition));
+}
+
 void SVController::buildPlayer() {
     _playerBar = new SVPlayerBar;
+    auto* handle = new SVFileDragView;
+    _playerBar->setDragHandle(handle);
     _playerBar->setLayoutMode(_layoutModes->currentLayoutMode());
     _window->setPlayerView(_playerBar);
     _player = new SVPlayerController(*_db, *_browser, *_playerBar, this);
+    _player->setDragHandleUpdater([handle](const QString& path) {
+        const QUrl url = path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+        if (handle->fileURL() != url)
+            handle->setFileURL(url);
+        handle->setDimmed(path.isEmpty());
+    });
+    connect(_player, &SVPlayerController::playlistsChanged, _playlists,
+            &SVPlaylistList::reloadPlaylists);
     _browser->setNavigationEventRecorder(
         [this](const QString& event) { _player->recordPlayheadNavigationEvent(event); });
     _browser->setDiagnosticSource([this] { return _player->playheadDiagnosticSource(); });
@@ -290,6 +341,8 @@ int SVController::currentLayoutMode() const {
 }
 
 void SVController::reloadSidebars() {
+    if (_playlists)
+        _playlists->reloadPlaylists();
     _window->layoutDiscovery();
 }
 

@@ -22,6 +22,7 @@ class SVAudioFilePlayer;
 class SVLayoutModes;
 class SVMainMenu;
 class SVMainWindow;
+class SVPlaylistList;
 class SVPlayerBar;
 class SVPlayerController;
 class SVResourceMonitor;
@@ -83,12 +84,15 @@ class SVController : public QObject {
     SVResourceMonitor* resourceMonitor() const { return _resourceMonitor; }
     SVPlayerController* player() const { return _player; }
     SVPlayerBar* playerBar() const { return _playerBar; }
+    SVPlaylistList* playlists() const { return _playlists; }
     const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
     bool warmupRunning() const;
 
   private:
     void buildViews();
     void buildPlayer();
+    void connectRowDrags();
+    bool dragStartedInsideMobilePlayer(QPoint globalPosition) const;
     void connectWaveformNotifications();
     void polishOnce();
     void startAudioWarmup();
@@ -105,6 +109,7 @@ class SVController : public QObject {
     SVResultsBrowser* _browser = nullptr;
     SVResourceMonitor* _resourceMonitor = nullptr;
     SVPlayerBar* _playerBar = nullptr;
+    SVPlaylistList* _playlists = nullptr;
     SVPlayerController* _player = nullptr;
     std::vector<sv::LibraryState> _launchCheck;
     std::shared_ptr<SVAudioFilePlayer> _warmupSound;
