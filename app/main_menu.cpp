@@ -56,11 +56,17 @@ void SVMainMenu::installApplicationMenu() {
     connect(quit, &QAction::triggered, this, &SVMainMenu::quitRequested);
 }
 
-void SVMainMenu::installFindMenu() {
+bool SVMainMenu::hasMenu(const QString& title) const {
     for (QAction* action : menuBar()->actions()) {
-        if (action->text().remove(QLatin1Char('&')) == QLatin1String("Edit"))
-            return;
+        if (action->text().remove(QLatin1Char('&')) == title)
+            return true;
     }
+    return false;
+}
+
+void SVMainMenu::installFindMenu() {
+    if (hasMenu(QStringLiteral("Edit")))
+        return;
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
     addEditItem(edit, QStringLiteral("Undo"), QKeySequence::Undo, [](QLineEdit* f) { f->undo(); });
@@ -78,6 +84,19 @@ void SVMainMenu::installFindMenu() {
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     find->setShortcutContext(Qt::ApplicationShortcut);
     connect(find, &QAction::triggered, this, &SVMainMenu::focusSearch);
+}
+
+void SVMainMenu::installShortcutMenu() {
+    if (_shortcutMenuInstalled)
+        return;
+    _shortcutMenuInstalled = true;
+    if (hasMenu(QStringLiteral("Help")))
+        return;
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    QAction* customize = help->addAction(QStringLiteral("Customize Shortcuts…"));
+    customize->setObjectName(QStringLiteral("customizeShortcuts"));
+    connect(customize, &QAction::triggered, this, &SVMainMenu::customizeShortcuts);
 }
 
 void SVMainMenu::installSearchFieldMenu(QLineEdit* field) {

@@ -6,8 +6,8 @@ class QLineEdit;
 class QMainWindow;
 class QMenuBar;
 
-// The menu bar: the application menu ("About", "Settings…", "Quit") and the "Edit" menu with
-// "Find Samples".
+// The menu bar: the application menu ("About", "Settings…", "Quit"), the "Edit" menu with
+// "Find Samples" and the "Help" menu with "Customize Shortcuts…".
 class SVMainMenu : public QObject {
     Q_OBJECT
   public:
@@ -15,6 +15,10 @@ class SVMainMenu : public QObject {
 
     // Adds the "Edit" menu unless the menu bar already has one. Idempotent.
     void installFindMenu();
+    // Adds the "Help" menu with "Customize Shortcuts…" unless the menu bar already has a
+    // "Help" menu. Idempotent.
+    void installShortcutMenu();
+    bool isShortcutMenuInstalled() const { return _shortcutMenuInstalled; }
     // The search field's own context menu: "Cut", "Copy", "Paste", "Select All".
     static void installSearchFieldMenu(QLineEdit* field);
 
@@ -24,9 +28,12 @@ class SVMainMenu : public QObject {
     void showFeaturedSettings();
     void focusSearch();
     void quitRequested();
+    void customizeShortcuts();
 
   private:
     void installApplicationMenu();
+    bool hasMenu(const QString& title) const;
 
     QMainWindow* _window;
+    bool _shortcutMenuInstalled = false;
 };
