@@ -12,6 +12,8 @@
 #include "app/drop_view.h"
 #include "app/file_drag_view.h"
 #include "app/playlist_list.h"
+#include "app/main_window.h"
+#include "app/results_browser.h"
 #include "app/results_table.h"
 #include "core/catalogue/database.h"
 #include "tests/app/app_fixture.h"
@@ -254,6 +256,34 @@ TEST_F(DragAndDrop, TableDragsSelectedRowsUnlessRefused) {
     sendMouse(viewport, QEvent::MouseMove, {50.0 + far, 10}, Qt::LeftButton);
     EXPECT_EQ(requested.size(), 2u);
     EXPECT_EQ(recorder.drags.size(), 2u);
+}
+
+// The whole window: two folders dropped from the file manager become libraries and are scanned;
+// a row of the results drags out as its file.
+TEST_F(DragAndDrop, FoldersDroppedOnTheWindowAreScannedAndRowsDragOut) {
+    const fs::path drums = folder("Drums");
+    const fs::path keys = folder("Keys");
+    writeWav(drums / "Kick 01.wav", sine(0.05, 44100, 60.0));
+    writeWav(keys / "Rhodes 01.wav", sine(0.05, 44100, 440.0));
+    startApp();
+    const auto data = urlData({drums, keys});
+    EXPECT_TRUE(enterAndDrop(controller->window()->dropView(), data.get()));
+    ASSERT_TRUE(waitFor([this] { return !controller->maintenanceScanning(); }, 30000));
+    controller->refresh();
+    SVResultsBrowser* browser = controller->browser();
+    ASSERT_EQ(browser->rows().size(), 2u);
+
+    DragRecorder recorder;
+    SVResultsTable* table = browser->table();
+    table->setDragStarter(recorder.starter());
+    QWidget* viewport = table->viewport();
+    const QPointF press(60, table->rowHeight() / 2.0);
+    sendMouse(viewport, QEvent::MouseButtonPress, press, Qt::LeftButton);
+    sendMouse(viewport, QEvent::MouseMove, press + QPointF(30, 0), Qt::LeftButton);
+    sendMouse(viewport, QEvent::MouseButtonRelease, press + QPointF(30, 0), Qt::NoButton);
+    ASSERT_EQ(recorder.drags.size(), 1u);
+    EXPECT_EQ(recorder.drags[0],
+              QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(browser->rows()[0].path))});
 }
 
 }  // namespace
