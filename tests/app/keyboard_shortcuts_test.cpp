@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -15,6 +17,7 @@
 #include "app/customize_shortcuts_dialog.h"
 #include "app/keyboard_shortcuts.h"
 #include "app/mac_key_codes.h"
+#include "app/main_menu.h"
 #include "app/settings.h"
 #include "app/shortcut_bindings.h"
 #include "app/shortcut_recorder_button.h"
@@ -92,6 +95,10 @@ TEST_F(ShortcutsTest, DefaultKeysPerformTheirActions) {
     }
     EXPECT_EQ(click(Qt::Key_Escape), "");
     EXPECT_EQ(deselections, 1);
+    // From the window system a key reaches the window before the focused widget: one action.
+    performed.clear();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(performed, QStringList{QStringLiteral("play")});
 }
 
 TEST_F(ShortcutsTest, ClaimedKeysWinOverMenuShortcutsAndOthersReachThem) {
@@ -220,6 +227,20 @@ TEST_F(ShortcutsTest, RecordedSeparatorCharactersKeepTheBindingValid) {
         EXPECT_TRUE(eventMatchesBinding(press, bindingForAction(QStringLiteral("love"))));
     }
     EXPECT_EQ(displayForBinding(bindingTokenForEvent(bar)), QStringLiteral("Shift+Key 42"));
+}
+
+TEST_F(ShortcutsTest, HelpMenuOffersCustomizeShortcutsOnce) {
+    SVMainMenu menu(&window);
+    int requests = 0;
+    QObject::connect(&menu, &SVMainMenu::customizeShortcuts, [&] { ++requests; });
+    menu.installShortcutMenu();
+    menu.installShortcutMenu();
+    const QList<QMenu*> helpMenus = window.menuBar()->findChildren<QMenu*>("helpMenu");
+    ASSERT_EQ(helpMenus.size(), 1);
+    ASSERT_EQ(helpMenus[0]->actions().size(), 1);
+    EXPECT_EQ(helpMenus[0]->actions()[0]->text(), QStringLiteral("Customize Shortcuts…"));
+    helpMenus[0]->actions()[0]->trigger();
+    EXPECT_EQ(requests, 1);
 }
 
 TEST(MacKeyCodes, QtKeysBecomeTheSamePhysicalMacKeys) {
