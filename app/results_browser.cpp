@@ -347,7 +347,7 @@ void SVResultsBrowser::refresh() {
         } else {
             sv::SearchQuery q = query();
             std::int64_t total = 0;
-            timings.run("count-matching", [&] { total = _db.countMatching(q); });
+            timings.run("count-matching", [&] { total = _counts.countMatching(_db, q); });
             const std::int64_t pageCount = total == 0 ? 1 : (total + kPageSize - 1) / kPageSize;
             if (_page >= pageCount) {
                 _page = pageCount - 1;
@@ -383,7 +383,7 @@ void SVResultsBrowser::refresh() {
             }
             _lastAppliedResultsPage = _page;
             _hasNextPage = _page * kPageSize + kPageSize < total;
-            _emptyView->setVisible(_db.countSamples() == 0);
+            _emptyView->setVisible(_counts.countSamples(_db) == 0);
             updateStatusTexts(total);
             SVWaveformView::beginPreloadGeneration();
         }

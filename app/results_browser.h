@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/browse_scope.h"
+#include "app/result_count_cache.h"
 #include "core/browse/pagination_controller.h"
 #include "core/records/library.h"
 #include "core/records/sample.h"
@@ -191,6 +192,7 @@ class SVResultsBrowser : public QWidget {
     bool _maintenanceScanning = false;
     int _layoutMode = 1;
 
+    SVResultCountCache _counts;
     std::vector<sv::Sample> _rows;
     std::vector<sv::Library> _libs;
     sv::MountTable _mounts;

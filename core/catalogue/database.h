@@ -78,6 +78,9 @@ class Database {
     std::int64_t countMatching(const SearchQuery& query);
     std::optional<std::int64_t> matchingIndex(const SearchQuery& query, std::int64_t sampleId);
     std::int64_t countSamples();
+    // Changes whenever this connection writes or another connection commits to the catalogue:
+    // equal stamps mean equal contents, so results counted under one stamp can be reused.
+    std::uint64_t changeStamp();
     std::vector<std::string> distinctFilterValues(const std::string& field,
                                                   const SearchQuery& query);
 
