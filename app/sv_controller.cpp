@@ -10,9 +10,11 @@
 
 #include <cstring>
 
+#include "app/customize_shortcuts_dialog.h"
 #include "app/drag_and_drop.h"
 #include "app/drop_view.h"
 #include "app/file_drag_view.h"
+#include "app/keyboard_shortcuts.h"
 #include "app/layout_modes.h"
 #include "app/main_menu.h"
 #include "app/main_window.h"
@@ -145,6 +147,12 @@ void SVController::buildViews() {
     });
     connectRowDrags();
     buildPlayer();
+    _shortcuts = new SVKeyboardShortcuts(
+        _window.get(), [this](const QString& action) { performShortcutAction(action); },
+        [this] { _browser->table()->selectRows({}); });
+    _shortcuts->installTransportShortcuts();
+    connect(_menu, &SVMainMenu::customizeShortcuts, this,
+            [this] { SVCustomizeShortcutsDialog::customizeShortcuts(_window.get()); });
 
     connect(_browser, &SVResultsBrowser::addLibraryRequested, this, &SVController::addLibrary);
     connect(_browser, &SVResultsBrowser::rescanRequested, this, &SVController::rescan);
@@ -232,6 +240,7 @@ void SVController::polishOnce() {
         return;
     _uiPolished = true;
     _menu->installFindMenu();
+    _menu->installShortcutMenu();
     SVMainMenu::installSearchFieldMenu(_browser->searchField());
 }
 
@@ -329,6 +338,35 @@ void SVController::scanFinished() {
 void SVController::focusSearch() {
     _window->activateWindow();
     _browser->focusSearch();
+}
+
+void SVController::performShortcutAction(const QString& actionId) {
+    if (!_player)
+        return;
+    if (actionId == QLatin1String("play"))
+        _player->playerPlayPause();
+    else if (actionId == QLatin1String("restart"))
+        _player->restartCurrentSample();
+    else if (actionId == QLatin1String("seekBack"))
+        _player->seekByFraction(-0.07);
+    else if (actionId == QLatin1String("seekForward"))
+        _player->seekByFraction(0.07);
+    else if (actionId == QLatin1String("previousSample"))
+        _player->previousSample();
+    else if (actionId == QLatin1String("nextSample"))
+        _player->nextSample();
+    else if (actionId == QLatin1String("previousPage"))
+        _browser->previousPage();
+    else if (actionId == QLatin1String("nextPage"))
+        _browser->nextPage();
+    else if (actionId == QLatin1String("love"))
+        _player->playerToggleFavorite();
+    else if (actionId == QLatin1String("unlove"))
+        _player->removeLoveFromCurrentSample();
+    else if (actionId == QLatin1String("repeat"))
+        _player->repeatPressed();
+    else if (actionId == QLatin1String("search"))
+        focusSearch();
 }
 
 void SVController::switchLayout(int tag) {

@@ -23,6 +23,7 @@ class SVLayoutModes;
 class SVMainMenu;
 class SVMainWindow;
 class SVPlaylistList;
+class SVKeyboardShortcuts;
 class SVPlayerBar;
 class SVPlayerController;
 class SVResourceMonitor;
@@ -69,6 +70,8 @@ class SVController : public QObject {
     bool maintenanceScanning() const;
 
     void focusSearch();
+    // Runs one action of the keyboard shortcut table ("play", "nextSample", …).
+    void performShortcutAction(const QString& actionId);
     void switchLayout(int tag);
     int currentLayoutMode() const;
     void reloadSidebars();
@@ -85,6 +88,7 @@ class SVController : public QObject {
     SVPlayerController* player() const { return _player; }
     SVPlayerBar* playerBar() const { return _playerBar; }
     SVPlaylistList* playlists() const { return _playlists; }
+    SVKeyboardShortcuts* shortcuts() const { return _shortcuts; }
     const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
     bool warmupRunning() const;
 
@@ -110,6 +114,7 @@ class SVController : public QObject {
     SVResourceMonitor* _resourceMonitor = nullptr;
     SVPlayerBar* _playerBar = nullptr;
     SVPlaylistList* _playlists = nullptr;
+    SVKeyboardShortcuts* _shortcuts = nullptr;
     SVPlayerController* _player = nullptr;
     std::vector<sv::LibraryState> _launchCheck;
     std::shared_ptr<SVAudioFilePlayer> _warmupSound;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/main_window.h"
 #include "app/player_bar.h"
 #include "app/player_controller.h"
 #include "app/playhead_checks.h"
@@ -174,6 +175,42 @@ TEST_F(Player, SeekingStaysInsideTheSample) {
     sound->setCurrentTime(duration * 0.03);
     player()->seekByFraction(-0.07);
     EXPECT_DOUBLE_EQ(sound->currentTime(), 0.0);
+}
+
+// A producer auditions with the keyboard alone, right after the window opens.
+TEST_F(Player, AuditionByKeyboard) {
+    startWithTones(60, 2.0);
+    QWidget* window = controller->window();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(waitFor([] { return QApplication::focusWidget() != nullptr; }));
+    EXPECT_EQ(QApplication::focusWidget(), browser()->table());
+    const auto press = [](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QCoreApplication::processEvents();
+    };
+    // Nothing loaded and nothing selected: the arrows have no row to move from.
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(player()->currentSample(), std::nullopt);
+    // Space starts the first row of the page.
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitForState(State::Playing));
+    const std::string first = rowName(0);
+    EXPECT_EQ(loadedName(), first);
+    press(Qt::Key_Down);
+    ASSERT_TRUE(waitFor([&] { return loadedName() == rowName(1); }));
+    ASSERT_TRUE(waitForState(State::Playing));
+    // Right shows the next page; the sample keeps playing and the page's first row is the anchor.
+    press(Qt::Key_Right);
+    ASSERT_TRUE(waitFor([this] { return browser()->page() == 1; }));
+    EXPECT_EQ(player()->playbackState(), State::Playing);
+    EXPECT_EQ(browser()->table()->selectedRow(), 0);
+    // Up from that anchor crosses back and plays the last row of the first page.
+    press(Qt::Key_Up);
+    ASSERT_TRUE(waitFor([this] { return browser()->page() == 0; }));
+    ASSERT_TRUE(waitFor([this] { return player()->currentIndex() == 49; }));
+    ASSERT_TRUE(waitForState(State::Playing));
+    EXPECT_EQ(loadedName(), rowName(49));
 }
 
 TEST(PlayerClock, Texts) {
