@@ -301,7 +301,8 @@ TEST_F(Browser, EditMenuFindSamplesFocusesTheSearchField) {
     QStringList menus;
     for (QAction* action : controller->window()->menuBar()->actions())
         menus << action->text();
-    EXPECT_EQ(menus, (QStringList{QStringLiteral("Sample Vorlan"), QStringLiteral("Edit")}));
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("Sample Vorlan"), QStringLiteral("Edit"),
+                                  QStringLiteral("Help")}));
     auto* find = controller->window()->findChild<QAction*>(QStringLiteral("findSamples"));
     EXPECT_EQ(find->text(), QStringLiteral("Find Samples"));
     EXPECT_EQ(find->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
