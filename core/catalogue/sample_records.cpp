@@ -54,9 +54,13 @@ constexpr const char* kUpsertSql =
     "duration=excluded.duration,file_size=excluded.file_size,modified_at=excluded.modified_at,"
     "analyzed_at=unixepoch() RETURNING id";
 
+// Only a changed text is written: every update of a row rewrites its full-text entry, which
+// inside a scan's transaction costs a flush of the full-text index per statement.
 constexpr const char* kRecomputeGenreSql =
     "UPDATE samples SET genre=(SELECT group_concat(genre, ', ') FROM (SELECT DISTINCT genre FROM "
-    "sample_genres WHERE sample_id=? ORDER BY source DESC,genre COLLATE NOCASE)) WHERE id=?";
+    "sample_genres WHERE sample_id=?1 ORDER BY source DESC,genre COLLATE NOCASE)) WHERE id=?2 "
+    "AND genre IS NOT (SELECT group_concat(genre, ', ') FROM (SELECT DISTINCT genre FROM "
+    "sample_genres WHERE sample_id=?1 ORDER BY source DESC,genre COLLATE NOCASE))";
 
 }  // namespace
 
