@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/file_drag_view.h"
 #include "app/main_window.h"
 #include "app/player_bar.h"
 #include "app/player_controller.h"
@@ -211,6 +212,63 @@ TEST_F(Player, AuditionByKeyboard) {
     ASSERT_TRUE(waitFor([this] { return player()->currentIndex() == 49; }));
     ASSERT_TRUE(waitForState(State::Playing));
     EXPECT_EQ(loadedName(), rowName(49));
+}
+
+TEST_F(Player, FavouritesPlaylistsAndTheBarFromThePlayer) {
+    startWithTones(2, 1.0);
+    SVPlayerBar* bar = controller->playerBar();
+    auto* handle = qobject_cast<SVFileDragView*>(bar->dragHandle());
+    ASSERT_NE(handle, nullptr);
+    player()->updatePlayer();
+    EXPECT_TRUE(handle->isDimmed());
+    EXPECT_FALSE(bar->favoriteButton()->isEnabled());
+
+    player()->loadSampleAtIndex(0, true);
+    ASSERT_TRUE(waitForState(State::Playing));
+    EXPECT_FALSE(handle->isDimmed());
+    EXPECT_EQ(handle->fileURL(),
+              QUrl::fromLocalFile(QString::fromStdString(browser()->rows()[0].path)));
+
+    sv::Database& db = controller->database();
+    player()->playerToggleFavorite();
+    EXPECT_TRUE(db.isFavorite(player()->playingSampleId()));
+    EXPECT_TRUE(browser()->rows()[0].favorite);
+    EXPECT_EQ(bar->favoriteButton()->text(), QStringLiteral("♥"));
+    player()->removeLoveFromCurrentSample();
+    EXPECT_FALSE(db.isFavorite(player()->playingSampleId()));
+    EXPECT_EQ(player()->playbackState(), State::Playing);
+
+    int prompts = 0;
+    player()->setPlaylistNamePrompt([&prompts] {
+        ++prompts;
+        return std::optional<QString>(QStringLiteral("Keepers"));
+    });
+    QString alert;
+    player()->setAlertPresenter([&alert](const QString& title, const QString& text) {
+        alert = title + QStringLiteral(": ") + text;
+    });
+    player()->newPlaylistForLoadedSample();
+    ASSERT_EQ(db.playlists().size(), 1u);
+    SVBrowseScope keepers;
+    keepers.playlistId = db.playlists()[0].id;
+    sv::SearchQuery inPlaylist;
+    inPlaylist.playlistId = keepers.playlistId;
+    EXPECT_EQ(db.countMatching(inPlaylist), 1);
+    player()->newPlaylistForLoadedSample();
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(alert, QStringLiteral("Couldn’t create playlist: A playlist with that name already "
+                                    "exists"));
+    EXPECT_EQ(player()->playbackState(), State::Playing);
+
+    // Desktop shows repeat and volume, Compact Vertical the stop button and the handle.
+    EXPECT_FALSE(bar->stopButton()->isVisibleTo(bar));
+    EXPECT_TRUE(bar->repeatButton()->isVisibleTo(bar));
+    EXPECT_FALSE(handle->isVisibleTo(bar));
+    controller->switchLayout(0);
+    EXPECT_TRUE(bar->stopButton()->isVisibleTo(bar));
+    EXPECT_FALSE(bar->volumeSlider()->isVisibleTo(bar));
+    EXPECT_TRUE(handle->isVisibleTo(bar));
+    EXPECT_EQ(bar->width(), controller->window()->centralWidget()->width());
 }
 
 TEST(PlayerClock, Texts) {
