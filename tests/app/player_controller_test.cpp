@@ -264,7 +264,10 @@ TEST_F(Player, FavouritesPlaylistsAndTheBarFromThePlayer) {
     EXPECT_FALSE(bar->stopButton()->isVisibleTo(bar));
     EXPECT_TRUE(bar->repeatButton()->isVisibleTo(bar));
     EXPECT_FALSE(handle->isVisibleTo(bar));
+    EXPECT_TRUE(controller->window()->grab().save(pngPath("desktop-playing.png")));
     controller->switchLayout(0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(controller->window()->grab().save(pngPath("compact-playing.png")));
     EXPECT_TRUE(bar->stopButton()->isVisibleTo(bar));
     EXPECT_FALSE(bar->volumeSlider()->isVisibleTo(bar));
     EXPECT_TRUE(handle->isVisibleTo(bar));
