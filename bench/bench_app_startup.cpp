@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ std::filesystem::path catalogueWith(int count) {
         return file;
     const auto library = benchFolder() / "Library";
     std::filesystem::create_directories(library);
+    // A library folder with something in it is online; an empty one that the catalogue holds
+    // samples of is taken for an unplugged drive and its samples are hidden.
+    std::ofstream(library / "Readme.txt") << "bench";
     sv::Database db(file);
     if (count == 0)
         return file;

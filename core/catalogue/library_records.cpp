@@ -60,9 +60,11 @@ std::vector<Library> Database::libraries() {
     const std::lock_guard lock(mutex_);
     return readRows<Library>(
         db_.get(),
-        "SELECT l.id,l.path,count(s.id),coalesce(m.value,'') FROM libraries l LEFT JOIN samples s "
-        "ON s.library_id=l.id AND substr(s.filename,1,2)<>'._' LEFT JOIN app_metadata m ON "
-        "m.key='library_label:'||l.id GROUP BY l.id,l.path,m.value ORDER BY l.path COLLATE NOCASE",
+        // One counting subquery per library walks that library's entries of an index holding
+        // the file name; a join grouped over every sample would read the whole table.
+        "SELECT l.id,l.path,(SELECT count(*) FROM samples s WHERE s.library_id=l.id AND "
+        "substr(s.filename,1,2)<>'._'),coalesce((SELECT m.value FROM app_metadata m WHERE "
+        "m.key='library_label:'||l.id),'') FROM libraries l ORDER BY l.path COLLATE NOCASE",
         [](const Statement& row) {
             return Library{row.int64(0), row.text(1), row.int64(2), row.text(3)};
         });

@@ -219,7 +219,7 @@ void Database::setLibraryAvailable(const std::string& libraryPath, bool availabl
     Statement statement(db_.get(), available
                                        ? "DELETE FROM app_metadata WHERE key=?"
                                        : "INSERT INTO app_metadata(key,value) VALUES(?,'1') ON "
-                                         "CONFLICT(key) DO UPDATE SET value='1'");
+                                         "CONFLICT(key) DO UPDATE SET value='1' WHERE value<>'1'");
     statement.bind(1, key);
     statement.run();
 }
