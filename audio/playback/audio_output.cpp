@@ -120,6 +120,10 @@ QString SVAudioOutput::description() const {
     return description_;
 }
 
+namespace {
+constexpr int kDeviceBuffers = 4;
+}  // namespace
+
 void SVAudioOutput::openOutput() {
     if (!silentForced.load() && !silentRequestedByEnvironment() && openDevice())
         return;
@@ -150,6 +154,11 @@ bool SVAudioOutput::openDevice() {
             unsigned int blockFrames = kDeviceBlockFrames;
             RtAudio::StreamOptions options;
             options.streamName = "Sample Vorlan";
+            // Auditioning wants the sound right after the click: ask the server for a short
+            // playback buffer (a few blocks) instead of its default of a large fraction of a
+            // second.
+            options.flags = RTAUDIO_MINIMIZE_LATENCY;
+            options.numberOfBuffers = kDeviceBuffers;
             deviceFailed.store(false);
             device->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, rate, &blockFrames,
                                &SVAudioOutput::deviceCallback, this, &options, &onDeviceError);
