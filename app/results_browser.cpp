@@ -149,6 +149,8 @@ SVResultsBrowser::SVResultsBrowser(sv::Database& db, QWidget* parent) : QWidget(
     _table->setCellFactory([this](int row, QWidget* parent) { return makeCell(row, parent); });
     connect(_table, &SVResultsTable::rowClicked, this, &SVResultsBrowser::tableClicked);
     connect(_table, &SVResultsTable::selectionChanged, this, &SVResultsBrowser::selectionDidChange);
+    connect(_table, &SVResultsTable::visibleRowsChanged, this,
+            &SVResultsBrowser::reconcileSampleHover);
     connect(_header->filenameButton(), &QPushButton::clicked, this,
             &SVResultsBrowser::filenameSortPressed);
     connect(_header->timeButton(), &QPushButton::clicked, this, &SVResultsBrowser::timeSortPressed);
@@ -394,7 +396,10 @@ void SVResultsBrowser::refresh() {
             layoutHeader();
             layoutEmptyView();
         });
-        QTimer::singleShot(0, this, [this] { layoutHeader(); });
+        QTimer::singleShot(0, this, [this] {
+            layoutHeader();
+            reconcileSampleHover();
+        });
         if (!_scope.libraryMode && !_rows.empty())
             _table->scrollToRow(0);
         recordNavigationEvent(QStringLiteral("refresh-end"));
@@ -788,9 +793,13 @@ std::unique_ptr<QWidget> SVResultsBrowser::makeCell(int row, QWidget* parent) {
         _checkboxSelectionChange = false;
     });
     connect(cell.get(), &SVSampleCell::hoverEntered, this, [this](SVSampleCell* entered) {
-        if (_hoveredSampleCell && _hoveredSampleCell != entered)
-            _hoveredSampleCell->setHovered(false);
-        _hoveredSampleCell = entered;
+        if (!_sampleHoverSuppressed)
+            updateHoveredSampleCell(entered);
+    });
+    connect(cell.get(), &SVSampleCell::hoverMoved, this, [this](SVSampleCell* moved) {
+        _sampleHoverSuppressed = false;
+        if (_hoveredSampleCell != moved)
+            updateHoveredSampleCell(moved);
     });
     connect(cell.get(), &SVSampleCell::hoverExited, this, [this](SVSampleCell* exited) {
         if (_hoveredSampleCell == exited)
@@ -816,16 +825,57 @@ void SVResultsBrowser::tableClicked(int row, Qt::KeyboardModifiers modifiers) {
         _table->setRowSelected(row, _table->selectedRows().count(row) == 0);
         return;
     }
+    _sampleHoverSuppressed = false;
     _table->selectRows({row});
     emit previewRequested(row);
 }
 
+void SVResultsBrowser::updateHoveredSampleCell(SVSampleCell* cell) {
+    if (_hoveredSampleCell && _hoveredSampleCell != cell) {
+        _hoveredSampleCell->setHovered(false);
+        for (SVMetadataLink* link : _hoveredSampleCell->metadataLinks())
+            link->setHoverLook(false);
+    }
+    _hoveredSampleCell = cell;
+    if (cell)
+        cell->setHovered(true);
+}
+
+SVSampleCell* SVResultsBrowser::hoveredSampleCell() const {
+    return _hoveredSampleCell;
+}
+
+void SVResultsBrowser::suppressSampleHoverForKeyboardNavigation() {
+    _sampleHoverSuppressed = true;
+    updateHoveredSampleCell(nullptr);
+}
+
+void SVResultsBrowser::reconcileSampleHover() {
+    QWidget* viewport = _table->viewport();
+    const QPoint mouse = viewport->mapFromGlobal(QCursor::pos());
+    if (_scope.libraryMode || _sampleHoverSuppressed || !viewport->isVisible() ||
+        !viewport->rect().contains(mouse)) {
+        updateHoveredSampleCell(nullptr);
+        return;
+    }
+    SVSampleCell* cell = sampleCellForRow(_table->rowAt(mouse.y()));
+    updateHoveredSampleCell(cell);
+    if (cell) {
+        if (SVMetadataLink* link = cell->metadataLinkAt(cell->mapFrom(viewport, mouse)))
+            link->setHoverLook(true);
+    }
+}
+
 void SVResultsBrowser::selectionDidChange() {
     const std::set<int>& selected = _table->selectedRows();
+    _hoveredSampleCell = nullptr;
     _table->forEachCell([&selected](int row, QWidget* cell) {
-        if (auto* sampleCell = qobject_cast<SVSampleCell*>(cell))
+        if (auto* sampleCell = qobject_cast<SVSampleCell*>(cell)) {
             sampleCell->setSelected(selected.count(row) > 0);
+            sampleCell->setHovered(false);
+        }
     });
+    QTimer::singleShot(0, this, &SVResultsBrowser::reconcileSampleHover);
 }
 
 void SVResultsBrowser::layoutHeader() {

@@ -81,6 +81,12 @@ class SVResultsBrowser : public QWidget {
     void focusSearch();
     void toggleFavorite(int row);
     void preindexVisibleWaveforms();
+    // Keyboard navigation hides the hover look until the mouse moves again.
+    void suppressSampleHoverForKeyboardNavigation();
+    // Re-derives the hovered cell from the mouse position.
+    void reconcileSampleHover();
+    SVSampleCell* hoveredSampleCell() const;
+    bool sampleHoverSuppressed() const { return _sampleHoverSuppressed; }
     void waveformCacheUpdated(const QString& path);
     void waveformDurationUpdated(const QString& path, double duration);
 
@@ -179,6 +185,7 @@ class SVResultsBrowser : public QWidget {
     void synchronizePagination();
     bool libraryOffline(const sv::Library& library) const;
     void recordNavigationEvent(const QString& event) const;
+    void updateHoveredSampleCell(SVSampleCell* cell);
 
     sv::Database& _db;
     SVBrowseScope _scope;
@@ -211,6 +218,7 @@ class SVResultsBrowser : public QWidget {
     std::int64_t _sortedNavigationTotal = 0;
     std::optional<std::int64_t> _sortedNavigationIndex;
     QPointer<SVSampleCell> _hoveredSampleCell;
+    bool _sampleHoverSuppressed = false;
 
     QLineEdit* _searchField = nullptr;
     QPushButton* _clearButton = nullptr;

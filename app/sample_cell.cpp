@@ -160,6 +160,7 @@ SVSampleCell::SVSampleCell(QWidget* parent)
       _durationLabel(makeColumnLabel(this)),
       _keyLabel(makeColumnLabel(this)),
       _tempoLabel(makeColumnLabel(this)) {
+    setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
     _selectionBox->setFocusPolicy(Qt::NoFocus);
     _selectionBox->setStyleSheet(
@@ -433,9 +434,9 @@ void SVSampleCell::paintEvent(QPaintEvent*) {
     painter.drawLine(QPointF(12, height() - 0.5), QPointF(width() - 12, height() - 0.5));
 }
 
+// The browser decides which cell shows the hover look (keyboard navigation suppresses it).
 void SVSampleCell::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
-    setHovered(true);
     emit hoverEntered(this);
 }
 
@@ -443,4 +444,18 @@ void SVSampleCell::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     setHovered(false);
     emit hoverExited(this);
+}
+
+void SVSampleCell::mouseMoveEvent(QMouseEvent* event) {
+    QWidget::mouseMoveEvent(event);
+    emit hoverMoved(this);
+}
+
+SVMetadataLink* SVSampleCell::metadataLinkAt(QPoint cellPosition) const {
+    for (SVMetadataLink* link : _links) {
+        if (link->isVisible() &&
+            link->geometry().translated(_metadata->pos()).contains(cellPosition))
+            return link;
+    }
+    return nullptr;
 }

@@ -104,6 +104,8 @@ class SVSampleCell : public QWidget {
     QLabel* tempoLabel() const { return _tempoLabel; }
     const std::vector<SVMetadataLink*>& metadataLinks() const { return _links; }
     QString metadataText() const;
+    // The metadata link under a point of the cell, if any.
+    SVMetadataLink* metadataLinkAt(QPoint cellPosition) const;
 
     // A letter image of 40 × 40 for a sample without folder artwork.
     static QPixmap sampleAvatar(const QString& packName, bool selected);
@@ -117,12 +119,14 @@ class SVSampleCell : public QWidget {
     void waveformDoubleClicked(int row);
     void hoverEntered(SVSampleCell* cell);
     void hoverExited(SVSampleCell* cell);
+    void hoverMoved(SVSampleCell* cell);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     void rebuildMetadataLine();

@@ -351,11 +351,13 @@ void SVController::performShortcutAction(const QString& actionId) {
         _player->seekByFraction(-0.07);
     else if (actionId == QLatin1String("seekForward"))
         _player->seekByFraction(0.07);
-    else if (actionId == QLatin1String("previousSample"))
+    else if (actionId == QLatin1String("previousSample")) {
+        _browser->suppressSampleHoverForKeyboardNavigation();
         _player->previousSample();
-    else if (actionId == QLatin1String("nextSample"))
+    } else if (actionId == QLatin1String("nextSample")) {
+        _browser->suppressSampleHoverForKeyboardNavigation();
         _player->nextSample();
-    else if (actionId == QLatin1String("previousPage"))
+    } else if (actionId == QLatin1String("previousPage"))
         _browser->previousPage();
     else if (actionId == QLatin1String("nextPage"))
         _browser->nextPage();

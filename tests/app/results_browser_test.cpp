@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -310,6 +311,32 @@ TEST_F(Browser, EditMenuFindSamplesFocusesTheSearchField) {
     find->trigger();
     EXPECT_TRUE(controller->browser()->searchField()->hasFocus() ||
                 QApplication::focusWidget() == controller->browser()->searchField());
+}
+
+// Keyboard navigation hides the hover look until the mouse moves again.
+TEST_F(Browser, KeyboardNavigationSuppressesHoverUntilTheMouseMoves) {
+    addSamples(5);
+    startApp();
+    SVResultsBrowser* browser = controller->browser();
+    SVSampleCell* first = browser->sampleCellForRow(0);
+    SVSampleCell* second = browser->sampleCellForRow(1);
+    ASSERT_TRUE(first && second);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(first, &enter);
+    EXPECT_TRUE(first->hovered());
+    EXPECT_EQ(browser->hoveredSampleCell(), first);
+
+    browser->suppressSampleHoverForKeyboardNavigation();
+    EXPECT_FALSE(first->hovered());
+    QApplication::sendEvent(second, &enter);
+    EXPECT_FALSE(second->hovered());
+    EXPECT_EQ(browser->hoveredSampleCell(), nullptr);
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(second, &move);
+    EXPECT_FALSE(browser->sampleHoverSuppressed());
+    EXPECT_TRUE(second->hovered());
 }
 
 }  // namespace
