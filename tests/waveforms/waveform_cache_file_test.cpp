@@ -130,5 +130,30 @@ TEST(WaveformCacheFile, AcceptsOnlyExactlyOneHundredNinetyTwoValuesInRange) {
     EXPECT_EQ(mixed->back(), 1.0f);
 }
 
+// What the cache writes reads back as the same floats, and other decimal spellings still read.
+TEST(WaveformCacheFile, NumbersReadBackExactly) {
+    WaveformPeaks peaks(kWaveformPointCount);
+    for (std::size_t i = 0; i < peaks.size(); ++i)
+        peaks[i] = i == 0 ? 1.0f : static_cast<float>(std::pow(0.93, static_cast<double>(i)));
+    peaks[5] = 2.5e-05f;
+    peaks[6] = 0.0f;
+    peaks[7] = 1e-38f;
+    const auto read = parseWaveformPropertyList(waveformPropertyListBytes(peaks));
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(*read, peaks);
+
+    QList<QByteArray> spelled = reals(192);
+    spelled[0] = "<real>5E-1</real>";
+    spelled[1] = "<real>.25</real>";
+    spelled[2] = "<real>0.000000000000000000000000123456789012345678901234</real>";
+    spelled[3] = "<real>100e-2</real>";
+    const auto other = parseWaveformPropertyList(listOf(spelled));
+    ASSERT_TRUE(other.has_value());
+    EXPECT_EQ((*other)[0], 0.5f);
+    EXPECT_EQ((*other)[1], 0.25f);
+    EXPECT_FLOAT_EQ((*other)[2], 1.23456789e-25f);
+    EXPECT_EQ((*other)[3], 1.0f);
+}
+
 }  // namespace
 }  // namespace sv
