@@ -1,49 +1,33 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_home.h"
 #include "tests/support/wav_writer.h"
 
 namespace sv {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun runAnalyze(const std::string& arguments) {
-    const std::string command = std::string(SV_CLI_PATH) + " analyze " + arguments + " 2>/dev/null";
-    CliRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer{};
-    while (const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        run.out.append(buffer.data(), count);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::string quoted(const std::filesystem::path& path) {
-    return "'" + path.string() + "'";
-}
+using testing::CliRun;
 
 class AnalyzeCli : public ::testing::Test {
   protected:
+    CliRun runAnalyze(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), "analyze");
+        return testing::runCli(SV_CLI_PATH, arguments, home.root());
+    }
+
     testing::TempHome home;
     std::filesystem::path hits = testing::writeWav(
         home.root() / "four hits.wav", testing::hits(2.0, 44100, {0.25, 0.75, 1.25, 1.75}));
 };
 
 TEST_F(AnalyzeCli, PrintsTheMeasuredFieldsAsJson) {
-    const CliRun run = runAnalyze(quoted(hits) + " --json");
+    const CliRun run = runAnalyze({hits.string(), "--json"});
     ASSERT_EQ(run.status, 0);
     const auto json = nlohmann::json::parse(run.out);
     EXPECT_DOUBLE_EQ(json.at("duration").get<double>(), 2.0);
@@ -57,7 +41,7 @@ TEST_F(AnalyzeCli, PrintsTheMeasuredFieldsAsJson) {
 }
 
 TEST_F(AnalyzeCli, PrintsOneFieldPerLine) {
-    const CliRun run = runAnalyze(quoted(hits));
+    const CliRun run = runAnalyze({hits.string()});
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               "duration: 2\nonsetCount: 4\nonsetTimes: 0.23 0.73 1.23 1.73\n"
@@ -69,17 +53,17 @@ TEST_F(AnalyzeCli, FilesNotMeasuredGiveNullAndExitZero) {
     const auto midi = testing::writeMidi(home.root() / "notes.mid");
     for (const auto& path : {aiff, midi, home.root() / "missing.wav"}) {
         SCOPED_TRACE(path);
-        const CliRun json = runAnalyze(quoted(path) + " --json");
+        const CliRun json = runAnalyze({path.string(), "--json"});
         EXPECT_EQ(json.status, 0);
         EXPECT_EQ(json.out, "null\n");
-        const CliRun plain = runAnalyze(quoted(path));
+        const CliRun plain = runAnalyze({path.string()});
         EXPECT_EQ(plain.status, 0);
         EXPECT_EQ(plain.out, "not measured\n");
     }
 }
 
 TEST_F(AnalyzeCli, MissingFileArgumentIsAUsageError) {
-    EXPECT_EQ(runAnalyze("").status, 2);
+    EXPECT_EQ(runAnalyze({}).status, 2);
 }
 
 }  // namespace

@@ -1,59 +1,27 @@
 // The companion's catalogue commands, run as the real program on real catalogue files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/catalogue/database.h"
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_home.h"
 
 namespace sv::testing {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& argument) {
-    std::string result = "'";
-    for (const char c : argument)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
-}
-
 class CatalogueCli : public ::testing::Test {
   protected:
     // Runs the companion with --db pointing at this test's catalogue.
     CliRun cli(const std::vector<std::string>& arguments, bool withDb = true) {
-        std::string command = quoted(SV_CLI_PATH);
+        std::vector<std::string> all;
         if (withDb)
-            command += " --db " + quoted(catalogue.string());
-        for (const auto& argument : arguments)
-            command += " " + quoted(argument);
-        const auto out = home.root() / "stdout";
-        const auto err = home.root() / "stderr";
-        command += " >" + quoted(out.string()) + " 2>" + quoted(err.string()) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        CliRun run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = readFileBytes(out);
-        run.err = readFileBytes(err);
-        return run;
+            all = {"--db", catalogue.string()};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return runCli(SV_CLI_PATH, all, home.root());
     }
 
     std::int64_t addSample(Database& db, std::int64_t library, const std::string& path,
@@ -89,7 +57,7 @@ TEST_F(CatalogueCli, LibrariesInPlainTextAndJson) {
 
     const CliRun json = cli({"libraries", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
-    const auto jsonLines = lines(json.out);
+    const auto jsonLines = outputLines(json.out);
     ASSERT_EQ(jsonLines.size(), 2u);
     const auto first = nlohmann::json::parse(jsonLines[0]);
     EXPECT_EQ(first,
@@ -102,7 +70,7 @@ TEST_F(CatalogueCli, LibrariesInPlainTextAndJson) {
 
     const CliRun plain = cli({"libraries"});
     ASSERT_EQ(plain.status, 0);
-    const auto rows = lines(plain.out);
+    const auto rows = outputLines(plain.out);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].rfind("ID", 0), 0u);
     const auto pathColumn = rows[0].find("PATH");
@@ -124,7 +92,7 @@ TEST_F(CatalogueCli, PlaylistLifecycle) {
 
     const CliRun created = cli({"playlist", "create", "  Drums "});
     ASSERT_EQ(created.status, 0) << created.err;
-    const std::string id = lines(created.out).at(0);
+    const std::string id = outputLines(created.out).at(0);
     EXPECT_GT(std::stoll(id), 0);
 
     const CliRun again = cli({"playlist", "create", "Drums"});
@@ -136,14 +104,14 @@ TEST_F(CatalogueCli, PlaylistLifecycle) {
     EXPECT_EQ(blank.err, "Playlist name cannot be empty\n");
 
     EXPECT_EQ(cli({"playlist", "add", id, std::to_string(a), std::to_string(b)}).status, 0);
-    auto listed = nlohmann::json::parse(lines(cli({"playlists", "--json"}).out).at(0));
+    auto listed = nlohmann::json::parse(outputLines(cli({"playlists", "--json"}).out).at(0));
     EXPECT_EQ(listed,
               (nlohmann::json{{"id", std::stoll(id)}, {"name", "Drums"}, {"sampleCount", 2}}));
 
     EXPECT_EQ(cli({"playlist", "remove", id, std::to_string(a)}).status, 0);
-    listed = nlohmann::json::parse(lines(cli({"playlists", "--json"}).out).at(0));
+    listed = nlohmann::json::parse(outputLines(cli({"playlists", "--json"}).out).at(0));
     EXPECT_EQ(listed["sampleCount"], 1);
-    const auto plain = lines(cli({"playlists"}).out);
+    const auto plain = outputLines(cli({"playlists"}).out);
     ASSERT_EQ(plain.size(), 2u);
     EXPECT_EQ(plain[1].find("Drums"), plain[0].find("NAME"));
 
@@ -283,11 +251,9 @@ TEST_F(CatalogueCli, UsageErrorsExitWithTwo) {
 TEST_F(CatalogueCli, FailuresExitWithOneAndShowTheCoresMessage) {
     home.writeFile("notes.db", std::string(4096, 'n'));
     const auto file = home.root() / "notes.db";
-    const std::string command = quoted(SV_CLI_PATH) + " --db " + quoted(file.string()) +
-                                " libraries >/dev/null 2>" + quoted((home.root() / "e").string());
-    const int raw = std::system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(raw), 1);
-    EXPECT_EQ(readFileBytes(home.root() / "e"), "file is not a database\n");
+    const CliRun run = runCli(SV_CLI_PATH, {"--db", file.string(), "libraries"}, home.root());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "file is not a database\n");
     EXPECT_EQ(readFileBytes(file), std::string(4096, 'n'));
 }
 

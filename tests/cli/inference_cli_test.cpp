@@ -1,14 +1,13 @@
 // The companion's infer command, run as the real program on files the test writes.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_home.h"
 #include "tests/support/wav_writer.h"
 
@@ -17,34 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& argument) {
-    std::string result = "'";
-    for (const char c : argument)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
 class InferenceCli : public ::testing::Test {
   protected:
     CliRun cli(const std::vector<std::string>& arguments) {
-        std::string command = quoted(SV_CLI_PATH);
-        for (const auto& argument : arguments)
-            command += " " + quoted(argument);
-        const auto out = home.root() / "stdout";
-        const auto err = home.root() / "stderr";
-        command += " >" + quoted(out.string()) + " 2>" + quoted(err.string()) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        CliRun run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = readFileBytes(out);
-        run.err = readFileBytes(err);
-        return run;
+        return runCli(SV_CLI_PATH, arguments, home.root());
     }
 
     static std::int64_t modifiedSeconds(const fs::path& path) {

@@ -1,14 +1,12 @@
 // The companion's scan, check and tree commands, run as the real program on real folders.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_home.h"
 #include "tests/support/wav_writer.h"
 
@@ -16,27 +14,6 @@ namespace sv::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ScanCliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& argument) {
-    std::string result = "'";
-    for (const char c : argument)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
-std::vector<std::string> outputLines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
-}
 
 class ScanCli : public ::testing::Test {
   protected:
@@ -52,21 +29,10 @@ class ScanCli : public ::testing::Test {
         writeWav(path, sine(seconds, options.sampleRate, 440.0), options);
     }
 
-    ScanCliRun cli(const std::vector<std::string>& arguments) {
-        std::string command =
-            shellQuoted(SV_CLI_PATH) + " --db " + shellQuoted((home_.root() / "c.db").string());
-        for (const auto& argument : arguments)
-            command += " " + shellQuoted(argument);
-        const auto out = home_.root() / "stdout";
-        const auto err = home_.root() / "stderr";
-        command +=
-            " >" + shellQuoted(out.string()) + " 2>" + shellQuoted(err.string()) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        ScanCliRun run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = readFileBytes(out);
-        run.err = readFileBytes(err);
-        return run;
+    CliRun cli(const std::vector<std::string>& arguments) {
+        std::vector<std::string> all{"--db", (home_.root() / "c.db").string()};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return runCli(SV_CLI_PATH, all, home_.root());
     }
 
     TempHome home_;
@@ -74,13 +40,13 @@ class ScanCli : public ::testing::Test {
 };
 
 TEST_F(ScanCli, ScanPrintsCompletionTexts) {
-    const ScanCliRun first = cli({"scan", library_.string()});
+    const CliRun first = cli({"scan", library_.string()});
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out,
               "Scan complete  \u2022  3 new  \u2022  0 updated  \u2022  0 unchanged  \u2022  0 "
               "missing\n");
     fs::remove(library_ / "Drums" / "Snare.wav");
-    const ScanCliRun forced = cli({"scan", "--force", "--progress", library_.string()});
+    const CliRun forced = cli({"scan", "--force", "--progress", library_.string()});
     EXPECT_EQ(forced.status, 0);
     EXPECT_EQ(forced.out,
               "Full Scan complete  \u2022  0 new  \u2022  2 updated  \u2022  0 unchanged  \u2022  "
@@ -96,8 +62,7 @@ TEST_F(ScanCli, JsonSumsRootsScannedOnceWithMovedPairs) {
     const fs::path second = home_.root() / "Second";
     tone(second / "Hat.wav", 0.1);
 
-    const ScanCliRun run =
-        cli({"scan", "--json", library_.string(), link.string(), second.string()});
+    const CliRun run = cli({"scan", "--json", library_.string(), link.string(), second.string()});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto stats = nlohmann::json::parse(run.out);
     EXPECT_EQ(stats["added"], 1);
@@ -112,13 +77,13 @@ TEST_F(ScanCli, JsonSumsRootsScannedOnceWithMovedPairs) {
 
 TEST_F(ScanCli, FailingRootExitsOneAfterScanningTheOthers) {
     const fs::path missing = home_.root() / "Missing";
-    const ScanCliRun run = cli({"scan", missing.string(), library_.string()});
+    const CliRun run = cli({"scan", missing.string(), library_.string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "Scan needs attention: Library offline: " + missing.string() +
                            ". Reconnect the drive or restore this folder, then Rescan. Cached "
                            "samples are hidden; Favorites and playlists are preserved.\n");
-    const ScanCliRun again = cli({"scan", "--json", library_.string()});
+    const CliRun again = cli({"scan", "--json", library_.string()});
     EXPECT_EQ(nlohmann::json::parse(again.out)["unchanged"], 3);
     EXPECT_EQ(cli({"scan"}).status, 2);
 }
@@ -129,13 +94,13 @@ TEST_F(ScanCli, CheckMarksLibrariesByTheirFolders) {
     ASSERT_EQ(cli({"scan", library_.string(), gone.string()}).status, 0);
     fs::remove_all(gone);
 
-    const ScanCliRun text = cli({"check"});
+    const CliRun text = cli({"check"});
     EXPECT_EQ(text.status, 0);
     EXPECT_EQ(
         outputLines(text.out),
         (std::vector<std::string>{"offline    " + gone.string() + "  \u2022  1 samples",
                                   "available  " + library_.string() + "  \u2022  3 samples"}));
-    const ScanCliRun json = cli({"check", "--json"});
+    const CliRun json = cli({"check", "--json"});
     const auto rows = outputLines(json.out);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(nlohmann::json::parse(rows[0])["available"], false);
@@ -146,7 +111,7 @@ TEST_F(ScanCli, CheckMarksLibrariesByTheirFolders) {
 TEST_F(ScanCli, TreeShowsFoldersOfIndexedSamples) {
     EXPECT_EQ(outputLines(cli({"tree"}).out), std::vector<std::string>{"SAMPLE"});
     ASSERT_EQ(cli({"scan", library_.string()}).status, 0);
-    const ScanCliRun text = cli({"tree"});
+    const CliRun text = cli({"tree"});
     EXPECT_EQ(outputLines(text.out),
               (std::vector<std::string>{"Library  (" + library_.string() + ")",
                                         "  Drums  (" + (library_ / "Drums").string() + ")",

@@ -1,43 +1,20 @@
 // The companion's search and values commands, run as the real program on a real catalogue.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/catalogue/database.h"
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_home.h"
 
 namespace sv::testing {
 namespace {
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& argument) {
-    std::string result = "'";
-    for (const char c : argument)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
-std::vector<std::string> outputLines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
-}
 
 class SearchCli : public ::testing::Test {
   protected:
@@ -82,26 +59,17 @@ class SearchCli : public ::testing::Test {
         ids[sample.filename] = db.findByPath(path)->id;
     }
 
-    CliResult cli(const std::vector<std::string>& arguments) {
-        std::string command = shellQuoted(SV_CLI_PATH) + " --db " + shellQuoted(catalogue);
-        for (const auto& argument : arguments)
-            command += " " + shellQuoted(argument);
-        const auto out = home.root() / "stdout";
-        const auto err = home.root() / "stderr";
-        command += " >" + shellQuoted(out) + " 2>" + shellQuoted(err) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        CliResult run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = readFileBytes(out);
-        run.err = readFileBytes(err);
-        return run;
+    CliRun cli(const std::vector<std::string>& arguments) {
+        std::vector<std::string> all{"--db", catalogue};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return runCli(SV_CLI_PATH, all, home.root());
     }
 
     // File names of the samples printed by "search --json", in order.
     std::vector<std::string> names(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "search");
         arguments.push_back("--json");
-        const CliResult run = cli(arguments);
+        const CliRun run = cli(arguments);
         EXPECT_EQ(run.status, 0) << run.err;
         std::vector<std::string> result;
         for (const auto& line : outputLines(run.out))
@@ -156,7 +124,7 @@ TEST_F(SearchCli, SortsAndPageWindow) {
 }
 
 TEST_F(SearchCli, CountAndIndexOf) {
-    CliResult run = cli({"search", "--count"});
+    CliRun run = cli({"search", "--count"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "6\n") << "the AppleDouble companion is not counted";
     EXPECT_EQ(cli({"search", "--count", "--text", "kick", "--limit", "1"}).out, "2\n");
@@ -175,7 +143,7 @@ TEST_F(SearchCli, CountAndIndexOf) {
 }
 
 TEST_F(SearchCli, JsonCarriesTheSampleFieldsAndNullsForMissingValues) {
-    const CliResult run = cli({"search", "--json", "--text", "keys 92"});
+    const CliRun run = cli({"search", "--json", "--text", "keys 92"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto rows = outputLines(run.out);
     ASSERT_EQ(rows.size(), 1u);
@@ -204,7 +172,7 @@ TEST_F(SearchCli, JsonCarriesTheSampleFieldsAndNullsForMissingValues) {
 }
 
 TEST_F(SearchCli, PlainTableShowsOneRowPerSample) {
-    const CliResult run = cli({"search", "--text", "kick"});
+    const CliRun run = cli({"search", "--text", "kick"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto rows = outputLines(run.out);
     ASSERT_EQ(rows.size(), 3u);
@@ -217,7 +185,7 @@ TEST_F(SearchCli, PlainTableShowsOneRowPerSample) {
 }
 
 TEST_F(SearchCli, ValuesShareTheFilters) {
-    CliResult run = cli({"values", "instrument"});
+    CliRun run = cli({"values", "instrument"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Bass\nKeys\nKick\nSnare\n");
     EXPECT_EQ(cli({"values", "key", "--hide-midi", "--folder", "/music/Lib/Loops"}).out,

@@ -1,46 +1,29 @@
 // The companion's waveform command, run as the real program on audio files the test writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_home.h"
 #include "tests/support/wav_writer.h"
 
 namespace sv::testing {
 namespace {
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
+struct CliResult : CliRun {
     nlohmann::json json() const { return nlohmann::json::parse(out); }
 };
-
-std::string quoted(const std::string& argument) {
-    std::string result = "'";
-    for (const char c : argument)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
 
 class WaveformCli : public ::testing::Test {
   protected:
     CliResult waveform(const std::vector<std::string>& arguments) {
-        std::string command = quoted(SV_CLI_PATH) + " waveform";
-        for (const auto& argument : arguments)
-            command += " " + quoted(argument);
-        const auto out = home.root() / "stdout";
-        const auto err = home.root() / "stderr";
-        command += " >" + quoted(out.string()) + " 2>" + quoted(err.string()) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        return CliResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFileBytes(out),
-                         readFileBytes(err)};
+        std::vector<std::string> all{"waveform"};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return CliResult{runCli(SV_CLI_PATH, all, home.root())};
     }
     std::filesystem::path cacheFolder() const {
         return home.dataHome() / "Orvane Producer" / "SampleVorlan" / "Waveforms";
