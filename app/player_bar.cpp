@@ -129,7 +129,11 @@ void SVPlayerBar::setLayoutMode(int mode) {
     update();
 }
 
+// The player refreshes the bar ten times a second: restyle only what changed.
 void SVPlayerBar::setPlaying(bool playing) {
+    if (_playSymbolShown && _playing == playing)
+        return;
+    _playSymbolShown = true;
     _playing = playing;
     if (playing)
         setSymbol(_play, QStringLiteral("media-playback-pause"), Symbol::Pause, Qt::white);
@@ -138,6 +142,9 @@ void SVPlayerBar::setPlaying(bool playing) {
 }
 
 void SVPlayerBar::setFavoriteLook(bool favorite) {
+    if (_favoriteShown == favorite)
+        return;
+    _favoriteShown = favorite;
     _favorite->setText(favorite ? QStringLiteral("♥") : QStringLiteral("♡"));
     const QColor tint = favorite ? QColor::fromRgbF(1.0f, 0.38f, 0.54f) : SVTheme::grey(0.72);
     _favorite->setStyleSheet(
@@ -183,18 +190,25 @@ void SVPlayerBar::paintEvent(QPaintEvent*) {
     painter.drawPath(path);
 }
 
-void SVPlayerBar::layoutDesktop(int w, int h) {
-    // Top line: the transport group centred; bottom line: times around the waveform.
-    const int top = 8;
+// Previous, play and two more buttons centred at `top`; returns the group's left edge.
+int SVPlayerBar::layoutTransportGroup(int w, int top, QPushButton* third, QPushButton* fourth) {
     const int groupWidth = 3 * kButton + kPlayButton + 3 * 8;
-    int x = (w - groupWidth) / 2;
+    const int left = (w - groupWidth) / 2;
+    int x = left;
     _previous->setGeometry(x, top + 4, kButton, kButton);
     x += kButton + 8;
     _play->setGeometry(x, top, kPlayButton, kPlayButton);
     x += kPlayButton + 8;
-    _next->setGeometry(x, top + 4, kButton, kButton);
+    third->setGeometry(x, top + 4, kButton, kButton);
     x += kButton + 8;
-    _repeat->setGeometry(x, top + 4, kButton, kButton);
+    fourth->setGeometry(x, top + 4, kButton, kButton);
+    return left;
+}
+
+void SVPlayerBar::layoutDesktop(int w, int h) {
+    // Top line: the transport group centred; bottom line: times around the waveform.
+    const int top = 8;
+    layoutTransportGroup(w, top, _next, _repeat);
 
     const bool keyAndTempo = w >= kKeyAndTempoMinimumWidth;
     _key->setVisible(keyAndTempo);
@@ -217,16 +231,8 @@ void SVPlayerBar::layoutDesktop(int w, int h) {
 void SVPlayerBar::layoutCompact(int w, int h) {
     const int handleWidth = dragHandleWidth(w);
     const int top = 6;
-    const int groupWidth = 3 * kButton + kPlayButton + 3 * 8;
-    int x = (w - groupWidth) / 2;
-    _favorite->setGeometry(x - kButton - 12, top + 4, kButton, kButton);
-    _previous->setGeometry(x, top + 4, kButton, kButton);
-    x += kButton + 8;
-    _play->setGeometry(x, top, kPlayButton, kPlayButton);
-    x += kPlayButton + 8;
-    _stop->setGeometry(x, top + 4, kButton, kButton);
-    x += kButton + 8;
-    _next->setGeometry(x, top + 4, kButton, kButton);
+    const int left = layoutTransportGroup(w, top, _stop, _next);
+    _favorite->setGeometry(left - kButton - 12, top + 4, kButton, kButton);
     _key->setVisible(false);
     _tempo->setVisible(false);
 

@@ -6,6 +6,8 @@
 #include <QSlider>
 #include <QWidget>
 
+#include <optional>
+
 class SVWaveformView;
 
 // The preview player's bar: transport buttons, key and tempo, position and duration, the big
@@ -62,9 +64,12 @@ class SVPlayerBar : public QWidget {
   private:
     void layoutDesktop(int w, int h);
     void layoutCompact(int w, int h);
+    int layoutTransportGroup(int w, int top, QPushButton* third, QPushButton* fourth);
 
     int _mode = 1;
     bool _playing = false;
+    bool _playSymbolShown = false;
+    std::optional<bool> _favoriteShown;
     QPushButton* _previous;
     QPushButton* _play;
     QPushButton* _stop;
