@@ -40,21 +40,133 @@ Word loadWord(const unsigned char* p) {
     return word;
 }
 
+// The 16-bit loop, compiled once for the baseline instruction set and once for AVX2.
+[[gnu::always_inline]] inline std::uint32_t int16Peak(const unsigned char* p, std::size_t count) {
+    // Compared in their own 16-bit width, so that the loop fills whole vector registers.
+    std::int16_t lo = 0;
+    std::int16_t hi = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::int16_t sample =
+            kLittleEndian ? loadWord<std::int16_t>(p + i * 2)
+                          : static_cast<std::int16_t>(
+                                static_cast<std::uint16_t>(p[i * 2] | (p[i * 2 + 1] << 8)));
+        lo = std::min(lo, sample);
+        hi = std::max(hi, sample);
+    }
+    return static_cast<std::uint32_t>(std::max<int>(hi, -static_cast<int>(lo)));
+}
+
+// The 24-bit layouts keep each sample in the top three bytes of a 32-bit word: the arithmetic
+// shift right by 8 then sign-extends it whatever the low byte holds, and words compare like
+// their samples. The range always includes 0.
+struct Int24Range {
+    std::int32_t lo = 0;
+    std::int32_t hi = 0;
+
+    void add(std::int32_t top) {
+        lo = std::min(lo, top);
+        hi = std::max(hi, top);
+    }
+    void addBytes(const unsigned char* p) {
+        add(static_cast<std::int32_t>((static_cast<std::uint32_t>(p[0]) << 8) |
+                                      (static_cast<std::uint32_t>(p[1]) << 16) |
+                                      (static_cast<std::uint32_t>(p[2]) << 24)));
+    }
+    std::uint32_t magnitude() const {
+        return static_cast<std::uint32_t>(std::max(hi >> 8, -(lo >> 8)));
+    }
+};
+
+std::uint32_t int24PeakPortable(const unsigned char* p, std::size_t count) {
+    Int24Range range;
+    std::size_t i = 0;
+    if constexpr (kLittleEndian) {
+        // Four samples are three little-endian words; each sample is cut out of one or two.
+        for (; i + 4 <= count; i += 4) {
+            const unsigned char* q = p + i * 3;
+            const auto w0 = loadWord<std::uint32_t>(q);
+            const auto w1 = loadWord<std::uint32_t>(q + 4);
+            const auto w2 = loadWord<std::uint32_t>(q + 8);
+            range.add(static_cast<std::int32_t>(w0 << 8));
+            range.add(static_cast<std::int32_t>(((w0 >> 24) << 8) | (w1 << 16)));
+            range.add(static_cast<std::int32_t>(((w1 >> 16) << 8) | (w2 << 24)));
+            range.add(static_cast<std::int32_t>(w2 & 0xFFFFFF00u));
+        }
+    }
+    for (; i < count; ++i)
+        range.addBytes(p + i * 3);
+    return range.magnitude();
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define SV_PEAK_ENVELOPE_AVX2 1
+
+bool hasAvx2() {
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+}
+
+[[gnu::target("avx2")]] std::uint32_t int16PeakAvx2(const unsigned char* p, std::size_t count) {
+    return int16Peak(p, count);
+}
+
+using Bytes32 = unsigned char __attribute__((vector_size(32)));
+using Words8 = std::int32_t __attribute__((vector_size(32)));
+
+// Eight samples from the 32 bytes at `from`, which starts 4 bytes before the first of them, so
+// that each 16-byte half holds four whole samples. Each lane takes its sample's low byte twice
+// and then its two upper bytes: the sample in the top three bytes, as Int24Range wants.
+[[gnu::target("avx2")]] inline Words8 int24Lanes(const unsigned char* from) {
+    Bytes32 bytes;
+    std::memcpy(&bytes, from, sizeof bytes);
+    return reinterpret_cast<Words8>(__builtin_shufflevector(
+        bytes, bytes, 4, 4, 5, 6, 7, 7, 8, 9, 10, 10, 11, 12, 13, 13, 14, 15, 16, 16, 17, 18, 19,
+        19, 20, 21, 22, 22, 23, 24, 25, 25, 26, 27));
+}
+
+[[gnu::target("avx2")]] std::uint32_t int24PeakAvx2(const unsigned char* p, std::size_t count) {
+    Int24Range range;
+    // The first vector load starts 4 bytes before its first sample, so two samples before it
+    // are taken one by one; the last one reads 4 bytes past its last sample, so every step stops
+    // two samples (6 bytes) before the end.
+    std::size_t i = 0;
+    for (; i < std::min<std::size_t>(count, 2); ++i)
+        range.addBytes(p + i * 3);
+    Words8 lo{};
+    Words8 hi{};
+    Words8 lo2{};
+    Words8 hi2{};
+    for (; i + 16 + 2 <= count; i += 16) {
+        const Words8 a = int24Lanes(p + i * 3 - 4);
+        const Words8 b = int24Lanes(p + i * 3 + 20);
+        lo = a < lo ? a : lo;
+        hi = a > hi ? a : hi;
+        lo2 = b < lo2 ? b : lo2;
+        hi2 = b > hi2 ? b : hi2;
+    }
+    for (; i + 8 + 2 <= count; i += 8) {
+        const Words8 a = int24Lanes(p + i * 3 - 4);
+        lo = a < lo ? a : lo;
+        hi = a > hi ? a : hi;
+    }
+    for (int lane = 0; lane < 8; ++lane) {
+        range.add(std::min(lo[lane], lo2[lane]));
+        range.add(std::max(hi[lane], hi2[lane]));
+    }
+    for (; i < count; ++i)
+        range.addBytes(p + i * 3);
+    return range.magnitude();
+}
+#endif
+
 struct Int16Samples {
     static constexpr std::size_t bytes = 2;
     static std::uint32_t peak(const unsigned char* p, std::size_t count) {
-        // Compared in their own 16-bit width, so that the loop fills whole vector registers.
-        std::int16_t lo = 0;
-        std::int16_t hi = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int16_t sample = kLittleEndian
-                                            ? loadWord<std::int16_t>(p + i * bytes)
-                                            : static_cast<std::int16_t>(static_cast<std::uint16_t>(
-                                                  p[i * bytes] | (p[i * bytes + 1] << 8)));
-            lo = std::min(lo, sample);
-            hi = std::max(hi, sample);
-        }
-        return static_cast<std::uint32_t>(std::max<int>(hi, -static_cast<int>(lo)));
+#ifdef SV_PEAK_ENVELOPE_AVX2
+        if (hasAvx2())
+            return int16PeakAvx2(p, count);
+#endif
+        return int16Peak(p, count);
     }
     static float toUnit(std::uint32_t magnitude) {
         return static_cast<float>(magnitude) / 32768.0f;
@@ -63,38 +175,12 @@ struct Int16Samples {
 
 struct Int24Samples {
     static constexpr std::size_t bytes = 3;
-    // The three bytes at the top of a 32-bit word: ordered like the samples themselves.
-    static std::int32_t topWord(const unsigned char* p) {
-        return static_cast<std::int32_t>((static_cast<std::uint32_t>(p[0]) << 8) |
-                                         (static_cast<std::uint32_t>(p[1]) << 16) |
-                                         (static_cast<std::uint32_t>(p[2]) << 24));
-    }
     static std::uint32_t peak(const unsigned char* p, std::size_t count) {
-        if (count == 0)
-            return 0;
-        std::int32_t lo = std::min(0, topWord(p));
-        std::int32_t hi = std::max(0, topWord(p));
-        // Converted a block at a time so that the comparisons run as one vector loop.
-        constexpr std::size_t block = 64;
-        std::int32_t words[block];
-        for (std::size_t start = 1; start < count; start += block) {
-            const std::size_t n = std::min(block, count - start);
-            const unsigned char* q = p + start * bytes;
-            for (std::size_t i = 0; i < n; ++i) {
-                // One load of the word ending with the sample's last byte, the byte before
-                // it (the previous sample's) masked off.
-                words[i] = kLittleEndian
-                               ? static_cast<std::int32_t>(
-                                     loadWord<std::uint32_t>(q + i * bytes - 1) & 0xFFFFFF00u)
-                               : topWord(q + i * bytes);
-            }
-            for (std::size_t i = 0; i < n; ++i) {
-                lo = std::min(lo, words[i]);
-                hi = std::max(hi, words[i]);
-            }
-        }
-        // The arithmetic shift sign-extends the 24-bit values.
-        return static_cast<std::uint32_t>(std::max(hi >> 8, -(lo >> 8)));
+#ifdef SV_PEAK_ENVELOPE_AVX2
+        if (hasAvx2())
+            return int24PeakAvx2(p, count);
+#endif
+        return int24PeakPortable(p, count);
     }
     static float toUnit(std::uint32_t magnitude) {
         return static_cast<float>(magnitude) / 8388608.0f;
