@@ -20,10 +20,13 @@ constexpr float ratioFloor = 0.000001f;
 
 bool isOnset(const std::vector<float>& s, std::size_t i, float peak) {
     const float recent = (s[i - 1] + s[i - 2]) * 0.5f;
+    if (!(s[i] >= levelGateShare * peak && s[i] > recent + riseAbovePeakShare * peak &&
+          s[i] > riseRatio * recent))
+        return false;
+    // The look-back maximum is the costly test, so it is taken only for a rise.
     const std::size_t from = i > lookBackWindows ? i - lookBackWindows : 0;
     const float localMax = std::max(0.0f, *std::max_element(s.begin() + from, s.begin() + i));
-    return s[i] >= levelGateShare * peak && s[i] > recent + riseAbovePeakShare * peak &&
-           s[i] > riseRatio * recent && s[i] >= localMaximumShare * localMax;
+    return s[i] >= localMaximumShare * localMax;
 }
 
 std::vector<std::size_t> onsetWindows(const std::vector<float>& s, float peak) {
