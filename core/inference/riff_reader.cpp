@@ -1,8 +1,11 @@
 #include "core/inference/riff_reader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -10,10 +13,21 @@
 namespace sv {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// Closes the descriptor it owns.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
 };
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 std::uint16_t little16(const unsigned char* bytes) {
     return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
@@ -25,15 +39,45 @@ std::uint32_t little32(const unsigned char* bytes) {
            (static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
+// Reads exactly `count` bytes at `offset`; false on an error or an early end of file.
+bool readFully(int fd, unsigned char* into, std::size_t count, std::uint64_t offset) {
+    while (count > 0) {
+        const ssize_t got = ::pread(fd, into, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        into += got;
+        count -= static_cast<std::size_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
 // A chunk walk over an open file that knows its size, so that no claimed chunk size is
-// trusted beyond the bytes actually left in the file.
+// trusted beyond the bytes actually left in the file. The headers come from one read of the
+// file's start; a large body is read straight into its destination, and skips cost nothing.
 class ChunkWalker {
   public:
-    ChunkWalker(std::FILE* file, std::uint64_t fileSize) : file_(file), fileSize_(fileSize) {}
+    ChunkWalker(int fd, std::uint64_t fileSize) : fd_(fd), fileSize_(fileSize) {}
 
     bool read(void* into, std::size_t count) {
-        if (count > remaining() || std::fread(into, 1, count, file_) != count)
+        if (count > remaining())
             return false;
+        auto* out = static_cast<unsigned char*>(into);
+        const std::size_t buffered = copyBuffered(out, count);
+        out += buffered;
+        count -= buffered;
+        position_ += buffered;
+        if (count == 0)
+            return true;
+        if (count < sizeof buffer_) {
+            if (!refill())
+                return false;
+            std::memcpy(out, buffer_, count);
+        } else if (!readFully(fd_, out, count, position_)) {
+            return false;
+        }
         position_ += count;
         return true;
     }
@@ -42,10 +86,6 @@ class ChunkWalker {
     bool skip(std::uint64_t count) {
         if (count > remaining())
             return false;
-        if (count == 0)
-            return true;
-        if (fseeko(file_, static_cast<off_t>(position_ + count), SEEK_SET) != 0)
-            return false;
         position_ += count;
         return true;
     }
@@ -53,9 +93,31 @@ class ChunkWalker {
     std::uint64_t remaining() const { return position_ < fileSize_ ? fileSize_ - position_ : 0; }
 
   private:
-    std::FILE* file_;
+    std::size_t copyBuffered(unsigned char* out, std::size_t count) const {
+        if (position_ < bufferStart_ || position_ >= bufferStart_ + bufferSize_)
+            return 0;
+        const auto offset = static_cast<std::size_t>(position_ - bufferStart_);
+        const std::size_t n = std::min(count, bufferSize_ - offset);
+        std::memcpy(out, buffer_ + offset, n);
+        return n;
+    }
+
+    bool refill() {
+        bufferStart_ = position_;
+        bufferSize_ =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer_, remaining()));
+        if (readFully(fd_, buffer_, bufferSize_, bufferStart_))
+            return true;
+        bufferSize_ = 0;
+        return false;
+    }
+
+    int fd_;
     std::uint64_t fileSize_;
     std::uint64_t position_ = 0;
+    std::uint64_t bufferStart_ = 0;
+    std::size_t bufferSize_ = 0;
+    unsigned char buffer_[4096];
 };
 
 enum class ChunkOutcome { Continue, Stop, Reject };
@@ -109,8 +171,8 @@ ChunkOutcome readOneChunk(ChunkWalker& walker, WavContents& contents) {
     return ChunkOutcome::Continue;
 }
 
-std::optional<WavContents> walkChunks(std::FILE* file, std::uint64_t fileSize) {
-    ChunkWalker walker(file, fileSize);
+std::optional<WavContents> walkChunks(int fd, std::uint64_t fileSize) {
+    ChunkWalker walker(fd, fileSize);
     unsigned char riffHeader[12];
     if (!walker.read(riffHeader, sizeof riffHeader) || std::memcmp(riffHeader, "RIFF", 4) != 0 ||
         std::memcmp(riffHeader + 8, "WAVE", 4) != 0)
@@ -134,11 +196,11 @@ std::optional<WavContents> readWavChunks(const std::filesystem::path& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         return std::nullopt;
-    const FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file)
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
         return std::nullopt;
     struct stat status {};
-    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0)
+    if (fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0)
         return std::nullopt;
     try {
         return walkChunks(file.get(), static_cast<std::uint64_t>(status.st_size));
