@@ -113,49 +113,89 @@ bool hasAvx2() {
 using Bytes32 = unsigned char __attribute__((vector_size(32)));
 using Words8 = std::int32_t __attribute__((vector_size(32)));
 
-// Eight samples from the 32 bytes at `from`, which starts 4 bytes before the first of them, so
-// that each 16-byte half holds four whole samples. Each lane takes its sample's low byte twice
-// and then its two upper bytes: the sample in the top three bytes, as Int24Range wants.
-[[gnu::target("avx2")]] inline Words8 int24Lanes(const unsigned char* from) {
+// Each function below turns 32 loaded bytes into eight samples, one per 32-bit lane. A lane
+// takes its sample's low byte twice and then its two upper bytes: the sample in the top three
+// bytes, as Int24Range wants. The byte shuffles stay within each 16-byte half, so each half
+// must hold its four samples whole.
+[[gnu::target("avx2")]] inline Bytes32 load32(const unsigned char* from) {
     Bytes32 bytes;
     std::memcpy(&bytes, from, sizeof bytes);
-    return reinterpret_cast<Words8>(__builtin_shufflevector(
-        bytes, bytes, 4, 4, 5, 6, 7, 7, 8, 9, 10, 10, 11, 12, 13, 13, 14, 15, 16, 16, 17, 18, 19,
-        19, 20, 21, 22, 22, 23, 24, 25, 25, 26, 27));
+    return bytes;
 }
 
-[[gnu::target("avx2")]] std::uint32_t int24PeakAvx2(const unsigned char* p, std::size_t count) {
-    Int24Range range;
-    // The first vector load starts 4 bytes before its first sample, so two samples before it
-    // are taken one by one; the last one reads 4 bytes past its last sample, so every step stops
-    // two samples (6 bytes) before the end.
-    std::size_t i = 0;
-    for (; i < std::min<std::size_t>(count, 2); ++i)
-        range.addBytes(p + i * 3);
+// Samples 0-7 of the 24 bytes that start 4 bytes after `from`.
+[[gnu::target("avx2")]] inline Words8 int24Middle(const unsigned char* from) {
+    const Bytes32 b = load32(from);
+    return reinterpret_cast<Words8>(
+        __builtin_shufflevector(b, b, 4, 4, 5, 6, 7, 7, 8, 9, 10, 10, 11, 12, 13, 13, 14, 15, 16,
+                                16, 17, 18, 19, 19, 20, 21, 22, 22, 23, 24, 25, 25, 26, 27));
+}
+
+// Samples 0-3 and 6-9 of the samples that start at `first`.
+[[gnu::target("avx2")]] inline Words8 int24Head(const unsigned char* first) {
+    const Bytes32 b = load32(first);
+    return reinterpret_cast<Words8>(
+        __builtin_shufflevector(b, b, 0, 0, 1, 2, 3, 3, 4, 5, 6, 6, 7, 8, 9, 9, 10, 11, 18, 18, 19,
+                                20, 21, 21, 22, 23, 24, 24, 25, 26, 27, 27, 28, 29));
+}
+
+// Of the samples that end at `end`, the 10th to 7th last and the last four.
+[[gnu::target("avx2")]] inline Words8 int24Tail(const unsigned char* end) {
+    const Bytes32 b = load32(end - 32);
+    return reinterpret_cast<Words8>(
+        __builtin_shufflevector(b, b, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11, 12, 13, 20, 20,
+                                21, 22, 23, 23, 24, 25, 26, 26, 27, 28, 29, 29, 30, 31));
+}
+
+struct Int24LaneRange {
     Words8 lo{};
     Words8 hi{};
-    Words8 lo2{};
-    Words8 hi2{};
+
+    [[gnu::target("avx2")]] void add(Words8 top) {
+        lo = top < lo ? top : lo;
+        hi = top > hi ? top : hi;
+    }
+    [[gnu::target("avx2")]] void add(const Int24LaneRange& other) {
+        add(other.lo);
+        add(other.hi);
+    }
+    [[gnu::target("avx2")]] std::uint32_t magnitude() const {
+        const Words8 up = hi >> 8;
+        const Words8 down = -(lo >> 8);
+        const Words8 larger = up > down ? up : down;
+        std::int32_t best = 0;
+        for (int lane = 0; lane < 8; ++lane)
+            best = std::max(best, larger[lane]);
+        return static_cast<std::uint32_t>(best);
+    }
+};
+
+// Reads only the samples' own bytes. Loads may overlap: a sample seen twice changes no extreme.
+[[gnu::target("avx2")]] std::uint32_t int24PeakAvx2(const unsigned char* p, std::size_t count) {
+    constexpr std::size_t shortest = 11;  // 32 bytes for the head and tail loads
+    if (count < shortest)
+        return int24PeakPortable(p, count);
+    Int24LaneRange lanes;
+    lanes.add(int24Head(p));
+    lanes.add(int24Tail(p + count * 3));
+    // Two independent ranges, so that the comparisons of two loads overlap. The middle loads
+    // begin 4 bytes before their first sample and end 4 bytes after their last one.
+    Int24LaneRange second;
+    std::size_t i = 2;
     for (; i + 16 + 2 <= count; i += 16) {
-        const Words8 a = int24Lanes(p + i * 3 - 4);
-        const Words8 b = int24Lanes(p + i * 3 + 20);
-        lo = a < lo ? a : lo;
-        hi = a > hi ? a : hi;
-        lo2 = b < lo2 ? b : lo2;
-        hi2 = b > hi2 ? b : hi2;
+        lanes.add(int24Middle(p + i * 3 - 4));
+        second.add(int24Middle(p + i * 3 + 20));
     }
-    for (; i + 8 + 2 <= count; i += 8) {
-        const Words8 a = int24Lanes(p + i * 3 - 4);
-        lo = a < lo ? a : lo;
-        hi = a > hi ? a : hi;
+    if (i + 8 + 2 <= count) {
+        lanes.add(int24Middle(p + i * 3 - 4));
+        i += 8;
     }
-    for (int lane = 0; lane < 8; ++lane) {
-        range.add(std::min(lo[lane], lo2[lane]));
-        range.add(std::max(hi[lane], hi2[lane]));
-    }
-    for (; i < count; ++i)
-        range.addBytes(p + i * 3);
-    return range.magnitude();
+    lanes.add(second);
+    // Now i >= count - 9, and the tail load missed only the 6th and 5th last samples.
+    Int24Range range;
+    for (std::size_t k = std::max(i, count - 6); k < count - 4; ++k)
+        range.addBytes(p + k * 3);
+    return std::max(range.magnitude(), lanes.magnitude());
 }
 #endif
 

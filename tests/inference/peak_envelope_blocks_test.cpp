@@ -78,8 +78,8 @@ TEST(PeakEnvelopeBlocks, EveryLayoutMatchesSampleBySampleDecoding) {
                               {sv::SampleEncoding::Float32, 4}};
     // Frame counts and hops that leave every remainder of the vector widths, short last
     // windows, windows of one frame and a single window larger than the data.
-    const std::size_t frameCounts[] = {1, 2, 3, 7, 17, 31, 1000, 4411, 44101};
-    const std::size_t hops[] = {1, 3, 37, 441, 882, 5000};
+    const std::size_t frameCounts[] = {1, 2, 3, 5, 7, 10, 11, 17, 31, 1000, 4411, 44101};
+    const std::size_t hops[] = {1, 3, 5, 6, 37, 441, 882, 5000};
     for (const Layout& layout : layouts) {
         for (const std::size_t channels : {1u, 2u, 3u}) {
             for (const std::size_t frames : frameCounts) {
