@@ -59,16 +59,27 @@ double firstGapRatio(const std::vector<float>& s, const std::vector<std::size_t>
 std::vector<float> smoothEnvelope(const std::vector<float>& envelope) {
     const std::size_t n = envelope.size();
     std::vector<float> smoothed(n, 0.0f);
-    for (std::size_t i = 0; i < n; ++i) {
+    // Summed in double: float samples may be huge but finite, and five of them must not
+    // overflow into infinity.
+    const auto clippedMean = [&](std::size_t i) {
         const std::size_t lo = i >= 2 ? i - 2 : 0;
         const std::size_t hi = std::min(n, i + 3);
-        // Summed in double: float samples may be huge but finite, and five of them must not
-        // overflow into infinity.
         double sum = 0.0;
         for (std::size_t j = lo; j < hi; ++j)
             sum += envelope[j];
-        smoothed[i] = static_cast<float>(sum / static_cast<double>(hi - lo));
+        return static_cast<float>(sum / static_cast<double>(hi - lo));
+    };
+    const std::size_t interiorEnd = n >= 3 ? n - 2 : 0;
+    for (std::size_t i = 0; i < std::min<std::size_t>(2, n); ++i)
+        smoothed[i] = clippedMean(i);
+    // The same sums in the same order, written out so that the loop vectorises.
+    const float* e = envelope.data();
+    for (std::size_t i = 2; i < interiorEnd; ++i) {
+        const double sum = 0.0 + e[i - 2] + e[i - 1] + e[i] + e[i + 1] + e[i + 2];
+        smoothed[i] = static_cast<float>(sum / 5.0);
     }
+    for (std::size_t i = std::max<std::size_t>(2, interiorEnd); i < n; ++i)
+        smoothed[i] = clippedMean(i);
     return smoothed;
 }
 

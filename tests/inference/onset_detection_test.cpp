@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 #include "core/inference/onset_detection.h"
@@ -18,6 +20,26 @@ TEST(SmoothEnvelope, AveragesFiveCentredWindowsClippedAtTheEnds) {
               (std::vector<float>{5.0f / 3, 5.0f / 4, 1.0f, 0.0f, 2.0f, 2.5f, 10.0f / 3}));
     EXPECT_TRUE(smoothEnvelope({}).empty());
     EXPECT_EQ(smoothEnvelope({0.5f}), (std::vector<float>{0.5f}));
+}
+
+TEST(SmoothEnvelope, EveryLengthMatchesTheClippedMeanOfEachWindow) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> level(0.0f, 1.0f);
+    for (std::size_t n = 0; n < 40; ++n) {
+        std::vector<float> envelope(n);
+        for (float& value : envelope)
+            value = random() % 7 == 0 ? 3.0e38f : level(random);
+        std::vector<float> expected;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t lo = i >= 2 ? i - 2 : 0;
+            const std::size_t hi = std::min(n, i + 3);
+            double sum = 0.0;
+            for (std::size_t j = lo; j < hi; ++j)
+                sum += envelope[j];
+            expected.push_back(static_cast<float>(sum / static_cast<double>(hi - lo)));
+        }
+        EXPECT_EQ(smoothEnvelope(envelope), expected) << n << " windows";
+    }
 }
 
 TEST(SummariseOnsets, QuietOrShortEnvelopesHaveNoOnsets) {
