@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <optional>
 
 namespace sv {
 namespace {
@@ -18,10 +17,22 @@ constexpr double secondsPerWindow = 0.01;
 constexpr double durationFloor = 0.001;
 constexpr float ratioFloor = 0.000001f;
 
-bool isOnset(const std::vector<float>& s, std::size_t i, float peak) {
+// The onset tests that depend on the envelope's peak, worked out once per envelope.
+struct PeakGates {
+    float level;
+    float riseAbovePeak;
+
+    explicit PeakGates(float peak)
+        : level(levelGateShare * peak), riseAbovePeak(riseAbovePeakShare * peak) {}
+};
+
+bool isOnset(const std::vector<float>& s, std::size_t i, const PeakGates& gates) {
     const float recent = (s[i - 1] + s[i - 2]) * 0.5f;
-    if (!(s[i] >= levelGateShare * peak && s[i] > recent + riseAbovePeakShare * peak &&
-          s[i] > riseRatio * recent))
+    // All three comparisons are made, without a branch each: most windows fail one of them,
+    // which one is hard to predict.
+    const bool rises =
+        (s[i] >= gates.level) & (s[i] > recent + gates.riseAbovePeak) & (s[i] > riseRatio * recent);
+    if (!rises)
         return false;
     // The look-back maximum is the costly test, so it is taken only for a rise.
     const std::size_t from = i > lookBackWindows ? i - lookBackWindows : 0;
@@ -33,14 +44,24 @@ std::vector<std::size_t> onsetWindows(const std::vector<float>& s, float peak) {
     std::vector<std::size_t> onsets;
     if (s.size() < 3)
         return onsets;
-    std::optional<std::size_t> last;
+    const PeakGates gates(peak);
+    // The first window that the refractory gap after the last onset allows.
+    std::size_t allowed = 2;
     for (std::size_t i = 2; i < s.size(); ++i) {
-        if ((!last || i - *last >= refractoryWindows) && isOnset(s, i, peak)) {
+        if (i >= allowed && isOnset(s, i, gates)) {
             onsets.push_back(i);
-            last = i;
+            allowed = i + refractoryWindows;
         }
     }
     return onsets;
+}
+
+// The value std::max_element finds, with its accumulator kept in a register.
+float largestValue(const std::vector<float>& s) {
+    float best = s.front();
+    for (const float value : s)
+        best = best < value ? value : best;
+    return best;
 }
 
 // How far the envelope falls between the first two onsets, relative to the quieter one.
@@ -86,8 +107,7 @@ std::vector<float> smoothEnvelope(const std::vector<float>& envelope) {
 AudioStructure summariseOnsets(const std::vector<float>& smoothed, double duration) {
     AudioStructure structure;
     structure.duration = duration;
-    const float peak =
-        smoothed.empty() ? 0.0f : *std::max_element(smoothed.begin(), smoothed.end());
+    const float peak = smoothed.empty() ? 0.0f : largestValue(smoothed);
     if (!(peak >= silenceFloor))
         return structure;
 
