@@ -14,6 +14,7 @@
 #include "core/records/playlist.h"
 #include "core/records/sample.h"
 #include "core/search/search_query.h"
+#include "core/search/search_sql.h"
 
 struct sqlite3;
 
@@ -92,6 +93,8 @@ class Database {
     void migrate();
     void takeMigrationBackup();
     std::int64_t countMatchingLocked(const SearchQuery& query);
+    StandingExclusions standingExclusionsLocked();
+    bool tempoIndexLeadsLocked(const SearchQuery& query);
     void upsertLocked(const Sample& sample, std::int64_t libraryId);
 
     std::unique_ptr<sqlite3, ConnectionCloser> db_;

@@ -5,15 +5,28 @@
 
 #include "core/catalogue/database.h"
 #include "core/catalogue/statement.h"
+#include "core/catalogue/statement_cache.h"
+#include "core/catalogue/transaction.h"
 #include "core/search/search_sql.h"
 
 namespace sv {
 namespace {
 
-constexpr const char* kSearchColumns =
+// A page is found by id alone, so that sorting the matches carries one number per row instead
+// of every column; the page's own rows are then read one by one.
+constexpr const char* kPageIds = "SELECT s.id FROM samples s";
+constexpr const char* kPageJoin = " JOIN libraries l ON l.id=s.library_id WHERE 1=1";
+constexpr const char* kSampleById =
     "SELECT s.id,s.path,s.filename,s.type,s.genre,s.instrument,s.bpm,s.musical_key,s.duration,"
     "s.file_size,s.modified_at,s.favorite,l.path FROM samples s JOIN libraries l ON "
-    "l.id=s.library_id WHERE 1=1";
+    "l.id=s.library_id WHERE s.id=?";
+
+// Whether any AppleDouble companion or offline library exists. Without the partial index
+// (a catalogue last opened by a later program may lack it) both exclusions stay.
+constexpr const char* kStandingExclusions =
+    "SELECT EXISTS(SELECT 1 FROM samples INDEXED BY idx_samples_appledouble WHERE "
+    "substr(filename,1,2)='._'),EXISTS(SELECT 1 FROM libraries l JOIN app_metadata m ON "
+    "m.key='offline_library:'||l.path WHERE m.value='1')";
 
 void bindTexts(Statement& statement, const SqlParameters& parameters, int firstIndex = 1) {
     int index = firstIndex;
@@ -59,20 +72,69 @@ const char* filterColumn(const std::string& field) {
 
 }  // namespace
 
+// SQLite reads a text search's matches first and tests the tempo of each. When the tempo window
+// holds fewer samples than the text matches, starting from the tempo index reads fewer rows.
+bool Database::tempoIndexLeadsLocked(const SearchQuery& query) {
+    if (!query.bpm)
+        return false;
+    const std::string expression = narrowedFullTextExpression(query);
+    if (expression.empty())
+        return false;
+    try {
+        const auto [low, high] = tempoWindow(*query.bpm);
+        const StatementCache::Lease window =
+            statements_->acquire("SELECT count(*) FROM samples WHERE bpm BETWEEN ? AND ?");
+        window->bind(1, low).bind(2, high);
+        window->stepCode();
+        const StatementCache::Lease text =
+            statements_->acquire("SELECT count(*) FROM sample_search WHERE sample_search MATCH ?");
+        text->bind(1, std::string_view(expression));
+        text->stepCode();
+        return window->int64(0) < text->int64(0);
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}
+
+StandingExclusions Database::standingExclusionsLocked() {
+    try {
+        const StatementCache::Lease lease = statements_->acquire(kStandingExclusions);
+        if (lease->stepCode() != SQLITE_ROW)
+            return {};
+        return {lease->int64(0) != 0, lease->int64(1) != 0};
+    } catch (const std::runtime_error&) {
+        return {};
+    }
+}
+
 std::vector<Sample> Database::search(const SearchQuery& query) {
     const std::lock_guard lock(mutex_);
-    std::string sql = kSearchColumns;
+    const ReadSnapshot snapshot(db_.get());
+    std::string sql = kPageIds;
+    if (tempoIndexLeadsLocked(query))
+        sql += " INDEXED BY idx_samples_bpm";
+    sql += kPageJoin;
     SqlParameters parameters;
-    appendSearchPredicates(sql, parameters, query);
+    appendSearchPredicates(sql, parameters, query, standingExclusionsLocked());
     sql += " ORDER BY " + searchOrder(query, parameters);
     sql += " LIMIT " + std::to_string(query.limit) + " OFFSET " + std::to_string(query.offset);
 
     std::vector<Sample> samples;
     try {
-        Statement statement(db_.get(), sql);
-        bindTexts(statement, parameters);
-        while (statement.stepCode() == SQLITE_ROW)
-            samples.push_back(sampleFromRow(statement));
+        std::vector<std::int64_t> ids;
+        {
+            Statement page(db_.get(), sql);
+            bindTexts(page, parameters);
+            while (page.stepCode() == SQLITE_ROW)
+                ids.push_back(page.int64(0));
+        }
+        const StatementCache::Lease row = statements_->acquire(kSampleById);
+        for (const std::int64_t id : ids) {
+            row->reset();
+            row->bind(1, id);
+            if (row->stepCode() == SQLITE_ROW)
+                samples.push_back(sampleFromRow(*row));
+        }
     } catch (const std::runtime_error&) {
         // A statement that cannot be prepared or bound yields the rows read so far.
     }
@@ -85,9 +147,23 @@ std::int64_t Database::countMatching(const SearchQuery& query) {
 }
 
 std::int64_t Database::countMatchingLocked(const SearchQuery& query) {
-    std::string sql = "SELECT count(*) FROM samples s WHERE 1=1";
+    const ReadSnapshot snapshot(db_.get());
+    const StandingExclusions exclusions = standingExclusionsLocked();
     SqlParameters parameters;
-    appendSearchPredicates(sql, parameters, query);
+    std::string sql;
+    const std::optional<std::string> fullText =
+        exclusions.appleDouble || exclusions.offlineLibraries ? std::nullopt
+                                                              : fullTextOnlyExpression(query);
+    if (fullText) {
+        sql = "SELECT count(*) FROM sample_search WHERE sample_search MATCH ?";
+        parameters.push_back(*fullText);
+    } else {
+        sql = "SELECT count(*) FROM samples s";
+        if (tempoIndexLeadsLocked(query))
+            sql += " INDEXED BY idx_samples_bpm";
+        sql += " WHERE 1=1";
+        appendSearchPredicates(sql, parameters, query, exclusions);
+    }
     Statement statement(db_.get(), sql);
     bindTexts(statement, parameters);
     if (statement.stepCode() != SQLITE_ROW)
@@ -98,12 +174,13 @@ std::int64_t Database::countMatchingLocked(const SearchQuery& query) {
 std::optional<std::int64_t> Database::matchingIndex(const SearchQuery& query,
                                                     std::int64_t sampleId) {
     const std::lock_guard lock(mutex_);
+    const ReadSnapshot snapshot(db_.get());
     SqlParameters parameters;
     std::string sql =
         "SELECT position FROM (SELECT s.id,row_number() OVER (ORDER BY " +
         searchOrder(query, parameters) +
         ")-1 AS position FROM samples s JOIN libraries l ON l.id=s.library_id WHERE 1=1";
-    appendSearchPredicates(sql, parameters, query);
+    appendSearchPredicates(sql, parameters, query, standingExclusionsLocked());
     sql += ") WHERE id=?";
 
     Statement statement(db_.get(), sql);
@@ -129,13 +206,14 @@ std::int64_t Database::countSamples() {
 std::vector<std::string> Database::distinctFilterValues(const std::string& field,
                                                         const SearchQuery& query) {
     const std::lock_guard lock(mutex_);
+    const ReadSnapshot snapshot(db_.get());
     const std::string column = filterColumn(field);
     std::string sql = "SELECT DISTINCT " + column + " FROM samples s ";
     if (field == "genre")
         sql += "JOIN sample_genres sg ON sg.sample_id=s.id ";
     sql += "WHERE " + column + " IS NOT NULL AND trim(" + column + ")<>''";
     SqlParameters parameters;
-    appendSearchPredicates(sql, parameters, query);
+    appendSearchPredicates(sql, parameters, query, standingExclusionsLocked());
     sql += " ORDER BY " + column + " COLLATE NOCASE";
 
     Statement statement(db_.get(), sql);

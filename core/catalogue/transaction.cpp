@@ -16,6 +16,16 @@ void execSql(sqlite3* db, const char* sql) {
     }
 }
 
+ReadSnapshot::ReadSnapshot(sqlite3* db) : db_(db) {
+    began_ = sqlite3_get_autocommit(db_) != 0 &&
+             sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+ReadSnapshot::~ReadSnapshot() {
+    if (began_)
+        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 Transaction::Transaction(sqlite3* db) : db_(db) {
     execSql(db_, "BEGIN IMMEDIATE");
 }

@@ -21,6 +21,20 @@ class Transaction {
     bool open_ = true;
 };
 
+// One read snapshot for several statements: "BEGIN" on construction and "COMMIT" on
+// destruction, or nothing when the connection is already inside a transaction.
+class ReadSnapshot {
+  public:
+    explicit ReadSnapshot(sqlite3* db);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+  private:
+    sqlite3* db_;
+    bool began_ = false;
+};
+
 // Runs one or more statements; throws with SQLite's message ("sqlite error" when none).
 void execSql(sqlite3* db, const char* sql);
 

@@ -35,8 +35,10 @@ std::string normalizedPickedKey(const std::string& pickedKey) {
     if (key.size() >= 5)
         if (const auto major = key.find("major"); major != std::string::npos)
             key.erase(major, 5);
-    if (const auto minor = key.find("minor"); minor != std::string::npos)
-        key.replace(minor, 5, "m");
+    if (const auto minor = key.find("minor"); minor != std::string::npos) {
+        key[minor] = 'm';
+        key.erase(minor + 1, 4);
+    }
     return key;
 }
 
@@ -60,8 +62,7 @@ std::vector<std::string> genreList(const SearchQuery& query) {
 }
 
 void appendTempoWindow(std::string& sql, std::int32_t bpm) {
-    const std::int64_t low = std::max<std::int64_t>(bpm, 30) - 10;
-    const std::int64_t high = std::min<std::int64_t>(bpm, 290) + 10;
+    const auto [low, high] = tempoWindow(bpm);
     sql += " AND s.bpm BETWEEN " + std::to_string(low) + " AND " + std::to_string(high);
 }
 
@@ -85,7 +86,60 @@ void appendGenres(std::string& sql, SqlParameters& parameters,
     sql += "))";
 }
 
+bool hasAsciiWordCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+std::string quotedPhrase(const std::string& text) {
+    std::string phrase = "\"";
+    for (const char c : text) {
+        phrase.push_back(c);
+        if (c == '"')
+            phrase.push_back('"');
+    }
+    return phrase + '"';
+}
+
+// The words of the folder's own name are in the path of every sample below it, and are far
+// rarer there than those of the folders above it.
+std::string lastFolderName(std::string folder) {
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    const auto slash = folder.rfind('/');
+    return slash == std::string::npos ? folder : folder.substr(slash + 1);
+}
+
+// A column term that every row equal to the value (or, for the path, below the folder) also
+// matches: the index holds the same column, tokenised. Values without a word character would
+// give an empty phrase, which matches nothing, so they add no term.
+void appendColumnTerm(std::string& expression, const char* column, const std::string& value) {
+    if (hasAsciiWordCharacter(value))
+        expression += std::string(" AND ") + column + ":" + quotedPhrase(value);
+}
+
+// The text's terms narrowed by the query's type, instrument, folder and MIDI filters. The
+// exact filters still follow in SQL; the narrowing only spares reading the rows they would
+// reject, which is most of the cost of a search.
+std::string narrowedFullTextQuery(const SearchQuery& query) {
+    std::string expression = ftsQuery(query);
+    if (expression.empty())
+        return expression;
+    appendColumnTerm(expression, "type", query.type);
+    if (!query.instrument.empty())
+        appendColumnTerm(expression, "instrument", normalizedInstrument(query.instrument));
+    appendColumnTerm(expression, "path", lastFolderName(query.folder));
+    if (query.hideMidi)
+        expression = "(" + expression + ") NOT type:\"midi\"";
+    return expression;
+}
+
 }  // namespace
+
+std::pair<std::int64_t, std::int64_t> tempoWindow(std::int32_t bpm) {
+    return {std::max<std::int64_t>(bpm, 30) - 10, std::min<std::int64_t>(bpm, 290) + 10};
+}
 
 std::array<std::string, 3> keyCandidates(const std::string& pickedKey) {
     const std::string key = normalizedPickedKey(pickedKey);
@@ -117,13 +171,17 @@ std::string ftsQuery(const SearchQuery& query) {
     return expression;
 }
 
-void appendSearchPredicates(std::string& sql, SqlParameters& parameters, const SearchQuery& query) {
-    sql +=
-        " AND substr(s.filename,1,2)<>'._' AND s.library_id NOT IN (SELECT l.id FROM libraries l "
-        "JOIN app_metadata m ON m.key='offline_library:'||l.path WHERE m.value='1')";
+void appendSearchPredicates(std::string& sql, SqlParameters& parameters, const SearchQuery& query,
+                            StandingExclusions exclusions) {
+    if (exclusions.appleDouble)
+        sql += " AND substr(s.filename,1,2)<>'._'";
+    if (exclusions.offlineLibraries)
+        sql +=
+            " AND s.library_id NOT IN (SELECT l.id FROM libraries l JOIN app_metadata m ON "
+            "m.key='offline_library:'||l.path WHERE m.value='1')";
     if (query.hideMidi)
         sql += " AND s.type<>'MIDI'";
-    if (std::string expression = ftsQuery(query); !expression.empty()) {
+    if (std::string expression = narrowedFullTextQuery(query); !expression.empty()) {
         sql += " AND s.id IN(SELECT rowid FROM sample_search WHERE sample_search MATCH ?)";
         parameters.push_back(std::move(expression));
     }
@@ -153,6 +211,19 @@ void appendSearchPredicates(std::string& sql, SqlParameters& parameters, const S
             sqlNumber(*query.playlistId) + ")";
     if (query.favoritesOnly)
         sql += " AND s.favorite=1";
+}
+
+std::string narrowedFullTextExpression(const SearchQuery& query) {
+    return narrowedFullTextQuery(query);
+}
+
+std::optional<std::string> fullTextOnlyExpression(const SearchQuery& query) {
+    const bool otherFilters = !query.type.empty() || !query.instrument.empty() || query.bpm ||
+                              !query.key.empty() || !genreList(query).empty() ||
+                              !query.folder.empty() || query.playlistId || query.favoritesOnly;
+    if (otherFilters || ftsQuery(query).empty())
+        return std::nullopt;
+    return narrowedFullTextQuery(query);
 }
 
 std::string searchOrder(const SearchQuery& query, SqlParameters& parameters) {

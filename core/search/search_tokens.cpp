@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <memory>
 
 namespace sv {
 namespace {
@@ -105,28 +106,29 @@ std::int32_t matchingPass(const Tokens& name, const Tokens& query, bool prefix, 
     return kNoSearchMatch;
 }
 
-}  // namespace
-
-std::vector<std::string> searchTokens(std::string_view text) {
-    std::vector<std::string> tokens;
-    std::string current;
+// Reuses the strings already in the vector, so that ranking row after row of a query does not
+// allocate for each file name.
+void searchTokensInto(std::string_view text, Tokens& tokens) {
+    std::size_t count = 0;
+    bool inToken = false;
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (isTokenByte(c)) {
-            current.push_back(lowerAscii(c));
-        } else if (!current.empty()) {
-            tokens.push_back(std::move(current));
-            current.clear();
+        if (!isTokenByte(c)) {
+            inToken = false;
+            continue;
         }
+        if (!inToken) {
+            if (count == tokens.size())
+                tokens.emplace_back();
+            tokens[count++].clear();
+            inToken = true;
+        }
+        tokens[count - 1].push_back(lowerAscii(c));
     }
-    if (!current.empty())
-        tokens.push_back(std::move(current));
-    return tokens;
+    tokens.resize(count);
 }
 
-std::int32_t filenameSearchRank(std::string_view filename, std::string_view text) {
-    const Tokens name = searchTokens(stripExtension(filename));
-    const Tokens query = searchTokens(text);
+std::int32_t rankAgainst(const Tokens& name, const Tokens& query) {
     if (name.empty() || query.empty())
         return kNoSearchMatch;
     if (name == query)
@@ -137,21 +139,51 @@ std::int32_t filenameSearchRank(std::string_view filename, std::string_view text
     return matchingPass(name, query, true, 400000);
 }
 
+std::string_view valueText(sqlite3_value* value) {
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const int length = sqlite3_value_bytes(value);
+    return bytes ? std::string_view(bytes, static_cast<std::size_t>(length)) : std::string_view();
+}
+
+void deleteTokens(void* tokens) {
+    const std::unique_ptr<Tokens> owned(static_cast<Tokens*>(tokens));
+}
+
+// The query's words, split once per statement: SQLite keeps them with the constant argument.
+const Tokens* queryTokensOf(sqlite3_context* context, sqlite3_value* text) {
+    if (const auto* cached = static_cast<const Tokens*>(sqlite3_get_auxdata(context, 1)))
+        return cached;
+    auto tokens = std::make_unique<Tokens>(searchTokens(valueText(text)));
+    sqlite3_set_auxdata(context, 1, tokens.release(), &deleteTokens);
+    // SQLite may drop the data at once (when it cannot keep it): look it up again.
+    return static_cast<const Tokens*>(sqlite3_get_auxdata(context, 1));
+}
+
+}  // namespace
+
+std::vector<std::string> searchTokens(std::string_view text) {
+    Tokens tokens;
+    searchTokensInto(text, tokens);
+    return tokens;
+}
+
+std::int32_t filenameSearchRank(std::string_view filename, std::string_view text) {
+    return rankAgainst(searchTokens(stripExtension(filename)), searchTokens(text));
+}
+
 void searchRankSql(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL ||
         sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_int(context, kNoSearchMatch);
         return;
     }
-    const auto text = [](sqlite3_value* value) {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
-        const int length = sqlite3_value_bytes(value);
-        return bytes ? std::string_view(bytes, static_cast<std::size_t>(length))
-                     : std::string_view();
-    };
-    const std::string_view filename = text(argv[0]);
-    const std::string_view query = text(argv[1]);
-    sqlite3_result_int(context, filenameSearchRank(filename, query));
+    thread_local Tokens name;
+    searchTokensInto(stripExtension(valueText(argv[0])), name);
+    if (const Tokens* query = queryTokensOf(context, argv[1])) {
+        sqlite3_result_int(context, rankAgainst(name, *query));
+        return;
+    }
+    sqlite3_result_int(context, rankAgainst(name, searchTokens(valueText(argv[1]))));
 }
 
 }  // namespace sv
