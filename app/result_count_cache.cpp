@@ -37,11 +37,11 @@ std::int64_t SVResultCountCache::countMatching(sv::Database& db, const sv::Searc
     return _matching;
 }
 
-std::int64_t SVResultCountCache::countSamples(sv::Database& db) {
+bool SVResultCountCache::holdsSamples(sv::Database& db) {
     const std::uint64_t stamp = db.changeStamp();
-    if (_samples >= 0 && stamp == _samplesStamp)
-        return _samples;
-    _samples = db.countSamples();
+    if (_holdsSamples && stamp == _samplesStamp)
+        return *_holdsSamples;
+    _holdsSamples = db.holdsSamples();
     _samplesStamp = stamp;
-    return _samples;
+    return *_holdsSamples;
 }

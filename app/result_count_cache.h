@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/search/search_query.h"
@@ -9,13 +10,13 @@ namespace sv {
 class Database;
 }
 
-// The counts a refresh shows (matching samples and samples in the catalogue), kept while the
+// The counts a refresh shows (matching samples, whether the catalogue holds any), kept while the
 // catalogue and the query's filter stay the same: flipping pages of a large result then costs
 // one page query instead of two counts over the whole catalogue.
 class SVResultCountCache {
   public:
     std::int64_t countMatching(sv::Database& db, const sv::SearchQuery& query);
-    std::int64_t countSamples(sv::Database& db);
+    bool holdsSamples(sv::Database& db);
 
   private:
     static std::string filterKey(const sv::SearchQuery& query);
@@ -24,5 +25,5 @@ class SVResultCountCache {
     std::string _matchingKey;
     std::int64_t _matching = -1;
     std::uint64_t _samplesStamp = 0;
-    std::int64_t _samples = -1;
+    std::optional<bool> _holdsSamples;
 };

@@ -385,7 +385,7 @@ void SVResultsBrowser::refresh() {
             }
             _lastAppliedResultsPage = _page;
             _hasNextPage = _page * kPageSize + kPageSize < total;
-            _emptyView->setVisible(_counts.countSamples(_db) == 0);
+            _emptyView->setVisible(!_counts.holdsSamples(_db));
             updateStatusTexts(total);
             SVWaveformView::beginPreloadGeneration();
         }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/row_button.h"
 #include "app/theme.h"
 #include "app/waveform_view.h"
 #include "core/inference/key_display.h"
@@ -34,57 +35,99 @@ bool isGenericLibraryName(const QString& text) {
     return false;
 }
 
-QString colorCss(const QColor& color) {
-    return color.name(QColor::HexArgb);
+SVRowButton* makeRowButton(const QString& text, const SVRowButtonLook& look, QWidget* parent) {
+    auto* button = new SVRowButton(text, parent);
+    button->setLook(look);
+    return button;
 }
 
-QPushButton* makeRowButton(const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
+// Plain text of a row: colour and size set directly, since a style sheet per label would be
+// parsed again for every row of every page.
+void setTextLook(QLabel* label, const QColor& color, int pixelSize) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    label->setFont(font);
 }
 
 QLabel* makeColumnLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
+    setTextLook(label, SVTheme::grey(0.72), 12);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setStyleSheet(
-        QStringLiteral("color: %1; font-size: 12px;").arg(colorCss(SVTheme::grey(0.72))));
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
+}
+
+QLabel* makeMetadataText(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    setTextLook(label, SVTheme::grey(0.5), 11);
+    return label;
+}
+
+SVRowButtonLook nameLook() {
+    SVRowButtonLook look;
+    look.text = SVTheme::grey(0.93);
+    look.disabledText = SVTheme::grey(0.6);
+    look.pixelSize = 13;
+    look.weight = QFont::Medium;
+    look.alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    return look;
+}
+
+SVRowButtonLook playLook() {
+    SVRowButtonLook look;
+    look.text = Qt::white;
+    look.disabledText = SVTheme::grey(0.4);
+    look.fill = SVTheme::selectedColor(SVTheme::kAccent);
+    look.disabledFill = SVTheme::grey(0.16);
+    look.pixelSize = 11;
+    return look;
+}
+
+SVRowButtonLook favoriteLook(bool favorite) {
+    SVRowButtonLook look;
+    look.text = favorite ? QColor::fromRgbF(1.0f, 0.38f, 0.54f) : SVTheme::grey(0.58);
+    look.disabledText = look.text;
+    look.pixelSize = 16;
+    return look;
+}
+
+SVRowButtonLook linkLook(bool hovered) {
+    SVRowButtonLook look;
+    look.text = hovered
+                    ? SVTheme::blendedTowardsWhite(SVTheme::selectedColor(SVTheme::kAccent), 0.35)
+                    : SVTheme::grey(0.62);
+    look.disabledText = look.text;
+    look.pixelSize = 11;
+    look.alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    look.underline = hovered;
+    return look;
 }
 
 }  // namespace
 
 SVMetadataLink::SVMetadataLink(const QString& text, const QString& role, const QString& path,
                                QWidget* parent)
-    : QPushButton(text, parent), _role(role), _value(text), _packPath(path) {
-    setFlat(true);
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    : SVRowButton(text, parent), _role(role), _value(text), _packPath(path) {
     setToolTip(QStringLiteral("Filter by %1").arg(text));
-    setHoverLook(false);
+    setLook(linkLook(false));
 }
 
 void SVMetadataLink::setHoverLook(bool hovered) {
-    const QColor color =
-        hovered ? SVTheme::blendedTowardsWhite(SVTheme::selectedColor(SVTheme::kAccent), 0.35)
-                : SVTheme::grey(0.62);
-    setStyleSheet(
-        QStringLiteral("QPushButton { border: none; padding: 0; color: %1; "
-                       "font-size: 11px; text-decoration: %2; }")
-            .arg(colorCss(color), hovered ? QStringLiteral("underline") : QStringLiteral("none")));
+    if (look().underline != hovered)
+        setLook(linkLook(hovered));
 }
 
 void SVMetadataLink::enterEvent(QEnterEvent* event) {
     setHoverLook(true);
-    QPushButton::enterEvent(event);
+    SVRowButton::enterEvent(event);
 }
 
 void SVMetadataLink::leaveEvent(QEvent* event) {
     setHoverLook(false);
-    QPushButton::leaveEvent(event);
+    SVRowButton::leaveEvent(event);
 }
 
 std::vector<SVMetadataPart> metadataParts(const sv::Sample& sample, const QString& packTitle,
@@ -150,11 +193,11 @@ SVSampleColumns sampleColumns(int width) {
 
 SVSampleCell::SVSampleCell(QWidget* parent)
     : QWidget(parent),
-      _selectionBox(new QCheckBox(this)),
-      _play(makeRowButton(QStringLiteral("▶"), this)),
-      _favorite(makeRowButton(QStringLiteral("♡"), this)),
+      _selectionBox(new SVRowCheckBox(this)),
+      _play(makeRowButton(QStringLiteral("▶"), playLook(), this)),
+      _favorite(makeRowButton(QStringLiteral("♡"), favoriteLook(false), this)),
       _artwork(new QLabel(this)),
-      _name(makeRowButton(QString(), this)),
+      _name(makeRowButton(QString(), nameLook(), this)),
       _metadata(new QWidget(this)),
       _waveform(new SVWaveformView(this)),
       _durationLabel(makeColumnLabel(this)),
@@ -162,25 +205,8 @@ SVSampleCell::SVSampleCell(QWidget* parent)
       _tempoLabel(makeColumnLabel(this)) {
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
-    _selectionBox->setFocusPolicy(Qt::NoFocus);
-    _selectionBox->setStyleSheet(
-        QStringLiteral("QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid %1; "
-                       "border-radius: 4px; background: %2; } QCheckBox::indicator:checked { "
-                       "background: %3; border-color: %3; }")
-            .arg(colorCss(SVTheme::grey(0.4)), colorCss(SVTheme::grey(0.08)),
-                 colorCss(SVTheme::selectedColor(SVTheme::kAccent))));
     _artwork->setAttribute(Qt::WA_TransparentForMouseEvents);
     _artwork->setFixedSize(40, 40);
-    _name->setStyleSheet(
-        QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; color: %1; "
-                       "font-size: 13px; font-weight: 500; } QPushButton:disabled { color: %2; }")
-            .arg(colorCss(SVTheme::grey(0.93)), colorCss(SVTheme::grey(0.6))));
-    _play->setStyleSheet(
-        QStringLiteral("QPushButton { border: none; border-radius: 14px; color: white; "
-                       "background: %1; font-size: 11px; } QPushButton:disabled { "
-                       "background: %2; color: %3; }")
-            .arg(colorCss(SVTheme::selectedColor(SVTheme::kAccent)), colorCss(SVTheme::grey(0.16)),
-                 colorCss(SVTheme::grey(0.4))));
     auto* metadataLayout = new QHBoxLayout(_metadata);
     metadataLayout->setContentsMargins(0, 0, 0, 0);
     metadataLayout->setSpacing(0);
@@ -308,19 +334,13 @@ void SVSampleCell::rebuildMetadataLine() {
     }
     _links.clear();
     const auto parts = metadataParts(_content.sample, _content.packTitle, _content.packPath);
-    const QString plainStyle =
-        QStringLiteral("color: %1; font-size: 11px;").arg(colorCss(SVTheme::grey(0.5)));
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) {
-            auto* separator = new QLabel(QStringLiteral(" • "), _metadata);
-            separator->setStyleSheet(plainStyle);
-            layout->addWidget(separator);
+            layout->addWidget(makeMetadataText(QStringLiteral(" • "), _metadata));
         }
         const auto& part = parts[i];
         if (part.role.isEmpty()) {
-            auto* label = new QLabel(part.text, _metadata);
-            label->setStyleSheet(plainStyle);
-            layout->addWidget(label);
+            layout->addWidget(makeMetadataText(part.text, _metadata));
             continue;
         }
         auto* link = new SVMetadataLink(part.text, part.role, part.path, _metadata);
@@ -339,10 +359,7 @@ void SVSampleCell::updateFavoriteLook() {
     _favorite->setText(favorite ? QStringLiteral("♥") : QStringLiteral("♡"));
     _favorite->setToolTip(favorite ? QStringLiteral("Remove from Favorites")
                                    : QStringLiteral("Add to Favorites"));
-    const QColor color = favorite ? QColor::fromRgbF(1.0f, 0.38f, 0.54f) : SVTheme::grey(0.58);
-    _favorite->setStyleSheet(QStringLiteral("QPushButton { border: none; font-size: 16px; "
-                                            "color: %1; }")
-                                 .arg(colorCss(color)));
+    _favorite->setLook(favoriteLook(favorite));
 }
 
 void SVSampleCell::updateArtwork() {

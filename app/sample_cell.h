@@ -8,13 +8,14 @@
 
 #include <vector>
 
+#include "app/row_button.h"
 #include "core/records/sample.h"
 
 class QCheckBox;
 class SVWaveformView;
 
 // A link inside a row's metadata line: the type, instrument, genre or pack it names.
-class SVMetadataLink : public QPushButton {
+class SVMetadataLink : public SVRowButton {
     Q_OBJECT
   public:
     SVMetadataLink(const QString& text, const QString& role, const QString& path,
@@ -139,10 +140,10 @@ class SVSampleCell : public QWidget {
     SVSampleCellContent _content;
     bool _hovered = false;
     QCheckBox* _selectionBox;
-    QPushButton* _play;
-    QPushButton* _favorite;
+    SVRowButton* _play;
+    SVRowButton* _favorite;
     QLabel* _artwork;
-    QPushButton* _name;
+    SVRowButton* _name;
     QWidget* _metadata;
     std::vector<SVMetadataLink*> _links;
     SVWaveformView* _waveform;

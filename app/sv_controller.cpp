@@ -85,7 +85,8 @@ void SVController::applicationDidFinishLaunching() {
     _db.reset();
     _db = std::make_unique<sv::Database>(file);
     _scanner = std::make_unique<sv::LibraryScanner>(*_db, _options.mountInfo);
-    _launchCheck = sv::checkLibraryAvailability(*_db, sv::MountTable::read(_options.mountInfo));
+    _launchCheck = sv::checkLibraryAvailability(*_db, sv::MountTable::read(_options.mountInfo),
+                                                sv::LibraryCounts::Skipped);
     _scans = std::make_unique<SVScanOrchestration>(*_db, *_scanner);
 
     _window = std::make_unique<SVMainWindow>();

@@ -35,7 +35,10 @@ constexpr const char* kAdditiveIndexes =
 
 // A page of results reads samples rows scattered over the whole file; with SQLite's default
 // 2 MB page cache every refresh of a large catalogue re-reads them from the operating system.
-constexpr const char* kCacheSettings = "PRAGMA cache_size=-65536; PRAGMA mmap_size=268435456;";
+// Memory-mapped reads stay off: the first touch of each mapped page is a page fault, which made
+// the first count after opening several times slower, and the mapped file adds to the resident
+// memory.
+constexpr const char* kCacheSettings = "PRAGMA cache_size=-32768;";
 
 std::filesystem::path userDataFolder() {
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')

@@ -54,6 +54,10 @@ class Database {
     // Libraries, favourites, playlists and the folder-tree input.
     std::int64_t addLibrary(const std::string& path);
     std::vector<Library> libraries();
+    // The libraries without their sample counts (left at 0), which cost a read of every entry.
+    std::vector<Library> libraryFolders();
+    // Whether the library has any sample other than AppleDouble companions.
+    bool libraryHoldsSamples(std::int64_t libraryId);
     void setLibraryDisplayLabel(std::int64_t libraryId, const std::string& label);
     void removeLibrary(std::int64_t libraryId);
     void setFavorite(std::int64_t sampleId, bool favorite);
@@ -79,6 +83,8 @@ class Database {
     std::int64_t countMatching(const SearchQuery& query);
     std::optional<std::int64_t> matchingIndex(const SearchQuery& query, std::int64_t sampleId);
     std::int64_t countSamples();
+    // Whether countSamples would be above 0, without counting.
+    bool holdsSamples();
     // Changes whenever this connection writes or another connection commits to the catalogue:
     // equal stamps mean equal contents, so results counted under one stamp can be reused.
     std::uint64_t changeStamp();

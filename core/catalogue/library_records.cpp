@@ -56,18 +56,55 @@ std::int64_t Database::addLibrary(const std::string& path) {
     return id;
 }
 
+namespace {
+
+// A library's samples are counted off the library index, less its AppleDouble companions,
+// which a partial index lists; a catalogue without that index counts name by name.
+constexpr const char* kLibrariesCountedByIndex =
+    "SELECT l.id,l.path,(SELECT count(*) FROM samples s WHERE s.library_id=l.id)-(SELECT "
+    "count(*) FROM samples s INDEXED BY idx_samples_appledouble WHERE s.library_id=l.id AND "
+    "substr(s.filename,1,2)='._'),coalesce((SELECT m.value FROM app_metadata m WHERE "
+    "m.key='library_label:'||l.id),'') FROM libraries l ORDER BY l.path COLLATE NOCASE";
+constexpr const char* kLibrariesCountedByName =
+    "SELECT l.id,l.path,(SELECT count(*) FROM samples s WHERE s.library_id=l.id AND "
+    "substr(s.filename,1,2)<>'._'),coalesce((SELECT m.value FROM app_metadata m WHERE "
+    "m.key='library_label:'||l.id),'') FROM libraries l ORDER BY l.path COLLATE NOCASE";
+
+Library libraryFromRow(const Statement& row) {
+    return Library{row.int64(0), row.text(1), row.int64(2), row.text(3)};
+}
+
+}  // namespace
+
 std::vector<Library> Database::libraries() {
+    const std::lock_guard lock(mutex_);
+    try {
+        std::vector<Library> libraries;
+        Statement query(db_.get(), kLibrariesCountedByIndex);
+        while (query.step())
+            libraries.push_back(libraryFromRow(query));
+        return libraries;
+    } catch (const std::runtime_error&) {
+        return readRows<Library>(db_.get(), kLibrariesCountedByName, libraryFromRow);
+    }
+}
+
+std::vector<Library> Database::libraryFolders() {
     const std::lock_guard lock(mutex_);
     return readRows<Library>(
         db_.get(),
-        // One counting subquery per library walks that library's entries of an index holding
-        // the file name; a join grouped over every sample would read the whole table.
-        "SELECT l.id,l.path,(SELECT count(*) FROM samples s WHERE s.library_id=l.id AND "
-        "substr(s.filename,1,2)<>'._'),coalesce((SELECT m.value FROM app_metadata m WHERE "
+        "SELECT l.id,l.path,0,coalesce((SELECT m.value FROM app_metadata m WHERE "
         "m.key='library_label:'||l.id),'') FROM libraries l ORDER BY l.path COLLATE NOCASE",
-        [](const Statement& row) {
-            return Library{row.int64(0), row.text(1), row.int64(2), row.text(3)};
-        });
+        libraryFromRow);
+}
+
+bool Database::libraryHoldsSamples(std::int64_t libraryId) {
+    const std::lock_guard lock(mutex_);
+    Statement query(db_.get(),
+                    "SELECT EXISTS(SELECT 1 FROM samples WHERE library_id=? AND "
+                    "substr(filename,1,2)<>'._')");
+    query.bind(1, libraryId);
+    return query.step() && query.int64(0) != 0;
 }
 
 void Database::setLibraryDisplayLabel(std::int64_t libraryId, const std::string& label) {

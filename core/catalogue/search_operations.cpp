@@ -203,6 +203,17 @@ std::int64_t Database::countSamples() {
     }
 }
 
+bool Database::holdsSamples() {
+    const std::lock_guard lock(mutex_);
+    try {
+        Statement statement(
+            db_.get(), "SELECT EXISTS(SELECT 1 FROM samples WHERE substr(filename,1,2)<>'._')");
+        return statement.step() && statement.int64(0) != 0;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}
+
 std::vector<std::string> Database::distinctFilterValues(const std::string& field,
                                                         const SearchQuery& query) {
     const std::lock_guard lock(mutex_);

@@ -34,13 +34,16 @@ FolderProblem libraryFolderProblem(const fs::path& folder,
     return FolderProblem::None;
 }
 
-std::vector<LibraryState> checkLibraryAvailability(Database& db, const MountTable& mounts) {
+std::vector<LibraryState> checkLibraryAvailability(Database& db, const MountTable& mounts,
+                                                   LibraryCounts counts) {
     std::vector<LibraryState> states;
-    for (Library& library : db.libraries()) {
-        const bool holdsRecords = library.sampleCount > 0;
-        const bool available = libraryFolderProblem(
-                                   library.path, [holdsRecords] { return holdsRecords; }, mounts) ==
-                               FolderProblem::None;
+    const bool counted = counts == LibraryCounts::Read;
+    for (Library& library : counted ? db.libraries() : db.libraryFolders()) {
+        const auto holdsRecords = [&] {
+            return counted ? library.sampleCount > 0 : db.libraryHoldsSamples(library.id);
+        };
+        const bool available =
+            libraryFolderProblem(library.path, holdsRecords, mounts) == FolderProblem::None;
         db.setLibraryAvailable(library.path, available);
         states.push_back({std::move(library), available});
     }

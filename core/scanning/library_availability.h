@@ -36,9 +36,14 @@ struct LibraryState {
     bool available = false;
 };
 
+// Whether the states carry each library's sample count. Counting reads an entry per sample;
+// without it, a library's samples are looked for only when its folder is empty.
+enum class LibraryCounts { Read, Skipped };
+
 // The launch check: marks every library of the catalogue available or offline by testing its
 // folder, in list order, and returns what it decided. Nothing is scanned; no sample changes.
 std::vector<LibraryState> checkLibraryAvailability(Database& db,
-                                                   const MountTable& mounts = MountTable::read());
+                                                   const MountTable& mounts = MountTable::read(),
+                                                   LibraryCounts counts = LibraryCounts::Read);
 
 }  // namespace sv

@@ -62,6 +62,41 @@ TEST_F(LibraryRecords, LibrariesAreListedByPathIgnoringCaseWithCountsAndLabels) 
     EXPECT_EQ(libraries[2].label, "Zed's drums");
 }
 
+// A catalogue last opened by a later program may lack the companion index: the counts and
+// searches then test every name and give the same answers.
+TEST_F(LibraryRecords, CompanionsAreLeftOutWithAndWithoutTheirIndex) {
+    const auto mixed = db().addLibrary("/music/mixed");
+    const auto companionsOnly = db().addLibrary("/music/companions");
+    addSample(mixed, "/music/mixed/a.wav");
+    addSample(mixed, "/music/mixed/._a.wav");
+    addSample(companionsOnly, "/music/companions/._b.wav");
+    SearchQuery all;
+    all.limit = 50;
+    SearchQuery text = all;
+    text.text = "a";
+
+    for (const bool indexed : {true, false}) {
+        SCOPED_TRACE(indexed ? "with the index" : "without the index");
+        if (!indexed)
+            raw().exec("DROP INDEX idx_samples_appledouble");
+        const auto libraries = db().libraries();
+        ASSERT_EQ(libraries.size(), 2u);
+        EXPECT_EQ(libraries[0].sampleCount, 0);  // /music/companions
+        EXPECT_EQ(libraries[1].sampleCount, 1);
+        EXPECT_FALSE(db().libraryHoldsSamples(companionsOnly));
+        EXPECT_TRUE(db().libraryHoldsSamples(mixed));
+        EXPECT_EQ(db().countSamples(), 1);
+        EXPECT_TRUE(db().holdsSamples());
+        EXPECT_EQ(db().countMatching(all), 1);
+        EXPECT_EQ(db().countMatching(text), 1);
+        EXPECT_EQ(db().search(text).size(), 1u);
+        const auto folders = db().libraryFolders();
+        ASSERT_EQ(folders.size(), 2u);
+        EXPECT_EQ(folders[1].path, "/music/mixed");
+        EXPECT_EQ(folders[1].id, mixed);
+    }
+}
+
 TEST_F(LibraryRecords, LabelsAreStoredVerbatimAndAnEmptyLabelRemovesTheRow) {
     const auto id = db().addLibrary("/music/Drums");
     const std::string key = "SELECT group_concat(key||'='||value) FROM app_metadata";

@@ -116,9 +116,9 @@ TEST_F(DriveFolders, UnreadableLostFoundAtDriveTopDoesNotStopTheScan) {
     fs::permissions(library_ / "lost+found", fs::perms::owner_all);
 }
 
-class LaunchCheck : public ScanFixture {};
+class LaunchCheck : public ScanFixture, public ::testing::WithParamInterface<LibraryCounts> {};
 
-TEST_F(LaunchCheck, MarksEveryLibraryByItsFolder) {
+TEST_P(LaunchCheck, MarksEveryLibraryByItsFolder) {
     addWav("Kick.wav");
     scanner_->scan(library_);
     const fs::path unplugged = home_.root() / "Unplugged";
@@ -133,20 +133,32 @@ TEST_F(LaunchCheck, MarksEveryLibraryByItsFolder) {
     scanner_->scan(deleted);
     fs::remove_all(deleted);
     db_->setLibraryAvailable(library_.string(), false);  // back since the last check
+    // An empty folder whose only records are AppleDouble companions holds no samples.
+    const fs::path companions = home_.root() / "Companions";
+    fs::create_directories(companions);
+    Sample companion;
+    companion.path = (companions / "._Kick.wav").string();
+    companion.filename = "._Kick.wav";
+    companion.fileSize = 4096;
+    db_->upsert(companion, db_->addLibrary(companions.string()));
 
     const std::vector<LibraryState> states =
-        checkLibraryAvailability(*db_, MountTable(std::vector<std::string>{"/"}));
+        checkLibraryAvailability(*db_, MountTable(std::vector<std::string>{"/"}), GetParam());
     std::map<std::string, bool> byPath;
     for (const LibraryState& state : states)
         byPath[state.library.path] = state.available;
     EXPECT_EQ(byPath, (std::map<std::string, bool>{{library_.string(), true},
                                                    {unplugged.string(), false},
                                                    {emptyNew.string(), true},
-                                                   {deleted.string(), false}}));
+                                                   {deleted.string(), false},
+                                                   {companions.string(), true}}));
     for (const auto& [path, available] : byPath)
         EXPECT_EQ(offline(path), !available) << path;
-    EXPECT_EQ(sampleCount(), 3);  // nothing is scanned or deleted
+    EXPECT_EQ(sampleCount(), 4);  // nothing is scanned or deleted
 }
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutCounts, LaunchCheck,
+                         ::testing::Values(LibraryCounts::Read, LibraryCounts::Skipped));
 
 class ScanJobTest : public ScanFixture {};
 

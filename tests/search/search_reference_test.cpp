@@ -221,8 +221,10 @@ void addRows(SearchCatalogue& catalogue, std::mt19937& random,
         const int words = std::uniform_int_distribution<int>(1, 4)(random);
         for (int w = 0; w < words; ++w)
             name += (w ? (chance(random, 0.5) ? " " : "_") : "") + pick(random, kWords);
-        if (chance(random, 0.3))
-            name += " " + std::to_string(std::uniform_int_distribution<int>(1, 9)(random));
+        if (chance(random, 0.3)) {
+            name += ' ';
+            name += std::to_string(std::uniform_int_distribution<int>(1, 9)(random));
+        }
         name += chance(random, 0.15) ? ".mid" : ".wav";
         const std::string& folder = pick(random, kFolders);
         s.row.path = folder + "/" + name;
