@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "audio/waveforms/waveform_disk_cache.h"
 #include "audio/waveforms/waveform_key.h"
@@ -141,6 +142,14 @@ TEST(WaveformCacheFile, NumbersReadBackExactly) {
     const auto read = parseWaveformPropertyList(waveformPropertyListBytes(peaks));
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(*read, peaks);
+
+    std::mt19937 random(91);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int round = 0; round < 50; ++round) {
+        for (float& peak : peaks)
+            peak = round % 2 ? unit(random) : std::ldexp(unit(random), -(round % 40));
+        EXPECT_EQ(parseWaveformPropertyList(waveformPropertyListBytes(peaks)), peaks) << round;
+    }
 
     QList<QByteArray> spelled = reals(192);
     spelled[0] = "<real>5E-1</real>";
