@@ -66,11 +66,12 @@ class PropertyListScanner {
         skipBlanks();
         return consume('>');
     }
-    // A <real> or <integer> element's value.
-    std::optional<double> number() {
+    // A <real> or <integer> element's value. Returned through the argument: a std::optional
+    // copied twice per value stalled on its own half-written bytes, which was most of a read.
+    bool number(double& value) {
         skipBlanks();
-        if (const std::optional<double> value = plainReal())
-            return value;
+        if (plainReal(value))
+            return true;
         for (const std::string_view name :
              {std::string_view("real"), std::string_view("integer")}) {
             if (!startsWith("<") || !startsWith(name, 1) || at_ + 1 + name.size() >= end_ ||
@@ -85,13 +86,10 @@ class PropertyListScanner {
             while (last != first && isBlank(last[-1]))
                 --last;
             at_ = textEnd;
-            double value = 0.0;
             const bool ok = first != last && parseDecimal(first, last, value);
-            if (!ok || !closeTag(name))
-                return std::nullopt;
-            return value;
+            return ok && closeTag(name);
         }
-        return std::nullopt;
+        return false;
     }
     bool atClosingTag() {
         skipBlanks();
@@ -105,24 +103,21 @@ class PropertyListScanner {
   private:
     // The shape this cache writes, "<real>0.498039216</real>", read in one pass; anything else
     // is left to the general reading above.
-    std::optional<double> plainReal() {
+    bool plainReal(double& value) {
         static constexpr std::string_view kOpen = "<real>";
         static constexpr std::string_view kClose = "</real>";
         if (!startsWith(kOpen))
-            return std::nullopt;
+            return false;
         const char* first = at_ + kOpen.size();
         const char* last = first;
         while (last != end_ && ((*last >= '0' && *last <= '9') || *last == '.' || *last == 'e' ||
                                 *last == 'E' || *last == '-' || *last == '+'))
             ++last;
         if (first == last || static_cast<std::size_t>(end_ - last) < kClose.size() ||
-            !std::equal(kClose.begin(), kClose.end(), last))
-            return std::nullopt;
-        double value = 0.0;
-        if (!parseDecimal(first, last, value))
-            return std::nullopt;
+            !std::equal(kClose.begin(), kClose.end(), last) || !parseDecimal(first, last, value))
+            return false;
         at_ = last + kClose.size();
-        return value;
+        return true;
     }
 
     // The numbers this cache writes are short plain decimals ("0.4980392158031463", "1",
@@ -244,12 +239,12 @@ std::optional<WaveformPeaks> parseWaveformPropertyList(const QByteArray& bytes) 
     WaveformPeaks peaks;
     peaks.reserve(kWaveformPointCount);
     while (!scanner.atClosingTag()) {
-        const std::optional<double> value = scanner.number();
-        if (!value || !std::isfinite(*value) || *value < 0.0 || *value > 1.0)
+        double value = 0.0;
+        if (!scanner.number(value) || !std::isfinite(value) || value < 0.0 || value > 1.0)
             return std::nullopt;
         if (peaks.size() == kWaveformPointCount)
             return std::nullopt;
-        peaks.push_back(static_cast<float>(*value));
+        peaks.push_back(static_cast<float>(value));
     }
     if (!scanner.closeTag("array") || !scanner.closeTag("plist") || !scanner.atEndOfInput())
         return std::nullopt;
