@@ -145,6 +145,10 @@ void Database::upsert(const std::vector<Sample>& samples, std::int64_t libraryId
 void Database::upsertLocked(const Sample& sample, std::int64_t libraryId) {
     const std::string type = toString(sample.type);
     std::int64_t id = 0;
+    // The upsert changes the last inserted row id only when it inserts (its triggers' inserts
+    // restore it, an update leaves it). A new row that happens to get the id inserted last
+    // reads as an update, which only costs the recompute a new row can skip.
+    const sqlite3_int64 lastInsertBefore = sqlite3_last_insert_rowid(db_.get());
     {
         const StatementCache::Lease lease = statements_->acquire(kUpsertSql);
         Statement& insert = *lease;
@@ -152,11 +156,14 @@ void Database::upsertLocked(const Sample& sample, std::int64_t libraryId) {
             .bind(2, sample.filename)
             .bind(3, libraryId)
             .bind(4, type)
-            .bind(5, type)
-            .bind(6, sample.genre)
-            .bind(7, sample.genre)
-            .bind(8, sample.instrument)
-            .bind(9, sample.instrument);
+            .bind(5, type);
+        // The genre text of a row without genres is NULL, as recomputing it from its genre
+        // rows gives; writing it so at once spares a second write of the row and its terms.
+        if (sample.genre.empty())
+            insert.bindNull(6);
+        else
+            insert.bind(6, sample.genre);
+        insert.bind(7, sample.genre).bind(8, sample.instrument).bind(9, sample.instrument);
         if (sample.bpm)
             insert.bind(10, static_cast<std::int64_t>(*sample.bpm));
         else
@@ -173,16 +180,26 @@ void Database::upsertLocked(const Sample& sample, std::int64_t libraryId) {
             throw std::runtime_error(sqliteMessage(db_.get()));
     }
 
+    const bool inserted = sqlite3_last_insert_rowid(db_.get()) != lastInsertBefore;
     StatementCache& statements = *statements_;
-    runIgnoringFailure(statements, "DELETE FROM sample_genres WHERE sample_id=? AND source='auto'",
-                       [&](Statement& s) { s.bind(1, id); });
+    // A new row owns no genre rows: any found under its id were left by a row deleted without
+    // its cascade (by another tool) and go. Its genre text is then already the one its
+    // automatic genre row gives, so it is not recomputed.
+    if (inserted)
+        runIgnoringFailure(statements, "DELETE FROM sample_genres WHERE sample_id=?",
+                           [&](Statement& s) { s.bind(1, id); });
+    else
+        runIgnoringFailure(statements,
+                           "DELETE FROM sample_genres WHERE sample_id=? AND source='auto'",
+                           [&](Statement& s) { s.bind(1, id); });
     if (!sample.genre.empty())
         runIgnoringFailure(
             statements,
             "INSERT OR IGNORE INTO sample_genres(sample_id,genre,source) VALUES(?,?,'auto')",
             [&](Statement& s) { s.bind(1, id).bind(2, sample.genre); });
-    runIgnoringFailure(statements, kRecomputeGenreSql,
-                       [&](Statement& s) { s.bind(1, id).bind(2, id); });
+    if (!inserted)
+        runIgnoringFailure(statements, kRecomputeGenreSql,
+                           [&](Statement& s) { s.bind(1, id).bind(2, id); });
 }
 
 void Database::removeMissing(std::int64_t libraryId, const std::vector<std::string>& existingPaths,

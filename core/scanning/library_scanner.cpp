@@ -4,14 +4,18 @@
 
 #include <cerrno>
 #include <chrono>
+#include <deque>
+#include <exception>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "core/catalogue/database.h"
+#include "core/scanning/analysis_pipeline.h"
 #include "core/scanning/library_availability.h"
 #include "core/scanning/mount_table.h"
 
@@ -25,6 +29,8 @@ namespace fs = std::filesystem;
 // the next scan redoes; the age limit keeps that small.
 constexpr std::size_t kBatchFiles = 256;
 constexpr auto kBatchAge = std::chrono::milliseconds(25);
+// Files being read and analysed ahead of the one whose record is stored next.
+constexpr std::size_t kFilesAnalysedAhead = 8;
 
 const char* const kStoppedMessage = "Scan stopped; old entries preserved.";
 const char* const kDisconnectedMessage = "Library disconnected during scan; old entries preserved.";
@@ -101,14 +107,27 @@ class ScanRun {
         requireOnline(root);
         canonicalRoot_ = withoutTrailingSeparators(fs::weakly_canonical(root));
         libraryId_ = db_.addLibrary(canonicalRoot_.string());
+        // A scan that reports each file stores it before the next one; any other reads and
+        // analyses files on a worker while it walks on and writes.
+        if (!progress_)
+            pipeline_.emplace(
+                [this](const std::string& path) {
+                    return parser_.parse(path, canonicalRoot_, analyzer_.analyze(path));
+                },
+                kFilesAnalysedAhead);
         try {
             walk(stop);
+            collectAll();
             writePending(stop);
         } catch (...) {
             // The files handled before the failure keep their records, as they would have
-            // if each had been written on its own.
+            // if each had been written on its own. A file analysed earlier that failed is
+            // the failure the walk would have met first.
+            std::exception_ptr failure = std::current_exception();
+            if (std::exception_ptr earlier = collectAllUntilFailure())
+                failure = std::move(earlier);
             writePendingQuietly();
-            throw;
+            std::rethrow_exception(failure);
         }
         requireStillOnline();
         std::size_t removed = 0;
@@ -262,6 +281,8 @@ class ScanRun {
 
     // The record of a path, written or still pending (a link and its target are one path).
     std::optional<Sample> recordOf(const std::string& path) {
+        if (inFlightPaths_.contains(path))
+            collectAll();
         if (const auto found = pendingIndex_.find(path); found != pendingIndex_.end())
             return pending_[found->second];
         return db_.findByPath(path);
@@ -279,16 +300,63 @@ class ScanRun {
             ++stats_.unchanged;
             return;
         }
-        const std::optional<AudioStructure> structure = analyzer_.analyze(path);
-        Sample sample = parser_.parse(path, canonicalRoot_, structure);
+        const FileToStore file{path, size, seconds, existing.has_value()};
+        if (!pipeline_) {
+            keep(file, parser_.parse(path, canonicalRoot_, analyzer_.analyze(path)));
+            return;
+        }
+        if (pipeline_->full())
+            collectOldest();
+        pipeline_->submit(path);
+        inFlight_.push_back(file);
+        inFlightPaths_.insert(path);
+    }
+
+    struct FileToStore {
+        std::string path;
+        std::uint64_t size = 0;
+        std::int64_t seconds = 0;
+        bool existed = false;
+    };
+
+    void keep(const FileToStore& file, Sample sample) {
         // Stored with the size and time this walk compared, so the next scan finds them equal.
-        sample.fileSize = size;
-        sample.modifiedAt = seconds;
+        sample.fileSize = file.size;
+        sample.modifiedAt = file.seconds;
         if (pending_.empty())
             batchStarted_ = std::chrono::steady_clock::now();
-        pendingIndex_.insert_or_assign(path, pending_.size());
+        pendingIndex_.insert_or_assign(file.path, pending_.size());
         pending_.push_back(std::move(sample));
-        ++(existing ? stats_.updated : stats_.added);
+        ++(file.existed ? stats_.updated : stats_.added);
+    }
+
+    // A failed analysis ends the scan at that file: the files after it were never handled.
+    void collectOldest() {
+        const FileToStore file = std::move(inFlight_.front());
+        inFlight_.pop_front();
+        inFlightPaths_.erase(file.path);
+        try {
+            keep(file, pipeline_->takeOldest());
+        } catch (...) {
+            inFlight_.clear();
+            inFlightPaths_.clear();
+            pipeline_.reset();
+            throw;
+        }
+    }
+
+    void collectAll() {
+        while (!inFlight_.empty())
+            collectOldest();
+    }
+
+    std::exception_ptr collectAllUntilFailure() noexcept {
+        try {
+            collectAll();
+        } catch (...) {
+            return std::current_exception();
+        }
+        return nullptr;
     }
 
     Database& db_;
@@ -308,6 +376,10 @@ class ScanRun {
     std::unordered_map<std::string, std::size_t> pendingIndex_;
     std::vector<std::string> unreported_;
     std::chrono::steady_clock::time_point batchStarted_;
+    // Declared last: destroyed first, so its worker stops before what it reads goes away.
+    std::deque<FileToStore> inFlight_;
+    std::unordered_set<std::string> inFlightPaths_;
+    std::optional<AnalysisPipeline> pipeline_;
 };
 
 }  // namespace

@@ -150,6 +150,41 @@ TEST_F(SampleRecords, GenreTextListsFolderGenresFirstThenInferredOnes) {
     }
 }
 
+// A new row takes a shorter way to its genre rows and text than an updated one; both must end
+// where recomputing from the genre rows would, row ids reused after a delete included.
+TEST_F(SampleRecords, NewAndUpdatedRowsEndWithTheSameGenreRowsAndText) {
+    const auto genreRows = [this](std::int64_t id) {
+        return raw().value(
+            "SELECT coalesce(group_concat(genre||':'||source,' '),'-') FROM "
+            "sample_genres WHERE sample_id=" +
+            std::to_string(id));
+    };
+    const auto plain = addSample(library, "/music/Lib/plain.wav", "");
+    EXPECT_EQ(column("genre", plain), "NULL");
+    EXPECT_EQ(column("auto_genre", plain), "");
+    EXPECT_EQ(genreRows(plain), "-");
+
+    const auto trap = addSample(library, "/music/Lib/trap.wav", "Trap");
+    EXPECT_EQ(column("genre", trap), "Trap");
+    EXPECT_EQ(genreRows(trap), "Trap:auto");
+    addSample(library, "/music/Lib/trap.wav", "House");
+    EXPECT_EQ(column("genre", trap), "House");
+    EXPECT_EQ(genreRows(trap), "House:auto");
+    addSample(library, "/music/Lib/trap.wav", "");
+    EXPECT_EQ(column("genre", trap), "NULL");
+    EXPECT_EQ(genreRows(trap), "-");
+
+    // The newest row goes without its cascade (another tool, foreign keys off), and its id
+    // comes back for the next new path: the stale genre rows go too.
+    const auto last = addSample(library, "/music/Lib/last.wav", "Lofi");
+    db().setFolderGenreOverride("/music/Lib", "Trap", true);
+    raw().exec("DELETE FROM samples WHERE id=" + std::to_string(last));
+    const auto reused = addSample(library, "/music/Lib/again.wav", "Drill");
+    EXPECT_EQ(reused, last);
+    EXPECT_EQ(column("genre", reused), "Drill");
+    EXPECT_EQ(genreRows(reused), "Drill:auto");
+}
+
 TEST_F(SampleRecords, FailedUpsertRunsNoGenreStepAndReleasesTheCatalogue) {
     Sample sample = sampleAt("/music/Lib/orphan.wav");
     sample.genre = "Trap";

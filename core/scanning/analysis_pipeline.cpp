@@ -1,0 +1,81 @@
+#include "core/scanning/analysis_pipeline.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace sv {
+
+AnalysisPipeline::AnalysisPipeline(Analysis analysis, std::size_t depth)
+    : analysis_(std::move(analysis)), depth_(depth == 0 ? 1 : depth) {
+    worker_ = std::thread([this] { work(); });
+}
+
+AnalysisPipeline::~AnalysisPipeline() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+}
+
+bool AnalysisPipeline::full() const {
+    const std::lock_guard lock(mutex_);
+    return jobs_.size() >= depth_;
+}
+
+bool AnalysisPipeline::empty() const {
+    const std::lock_guard lock(mutex_);
+    return jobs_.empty();
+}
+
+void AnalysisPipeline::submit(std::string path) {
+    {
+        const std::lock_guard lock(mutex_);
+        jobs_.push_back(Job{std::move(path), std::nullopt, nullptr, false});
+    }
+    changed_.notify_all();
+}
+
+Sample AnalysisPipeline::takeOldest() {
+    std::unique_lock lock(mutex_);
+    if (jobs_.empty())
+        throw std::logic_error("no file is being analysed");
+    changed_.wait(lock, [this] { return jobs_.front().done; });
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    ++frontNumber_;
+    lock.unlock();
+    if (job.error)
+        std::rethrow_exception(job.error);
+    return std::move(*job.result);
+}
+
+void AnalysisPipeline::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock,
+                      [this] { return stopping_ || nextToStart_ < frontNumber_ + jobs_.size(); });
+        if (stopping_)
+            return;
+        // A job leaves the queue only once done, so this one stays while it is worked on.
+        const std::size_t number = nextToStart_++;
+        const std::string path = jobs_[number - frontNumber_].path;
+        lock.unlock();
+        std::optional<Sample> result;
+        std::exception_ptr error;
+        try {
+            result = analysis_(path);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        Job& job = jobs_[number - frontNumber_];
+        job.result = std::move(result);
+        job.error = error;
+        job.done = true;
+        changed_.notify_all();
+    }
+}
+
+}  // namespace sv
