@@ -107,6 +107,9 @@ class ScanRun {
         requireOnline(root);
         canonicalRoot_ = withoutTrailingSeparators(fs::weakly_canonical(root));
         libraryId_ = db_.addLibrary(canonicalRoot_.string());
+        // A moved file is found among the library's own older rows; a library scanned for the
+        // first time has none, and asking for each of its files would cost a query apiece.
+        mayHoldMovedFiles_ = db_.libraryHoldsSamples(libraryId_);
         // A scan that reports each file stores it before the next one; any other reads and
         // analyses files on a worker while it walks on and writes.
         if (!progress_)
@@ -290,7 +293,7 @@ class ScanRun {
 
     void storeFile(const std::string& path, std::uint64_t size, std::int64_t seconds) {
         std::optional<Sample> existing = recordOf(path);
-        if (!existing) {
+        if (!existing && mayHoldMovedFiles_) {
             if (auto oldPath = db_.relinkMovedSample(libraryId_, path, size, seconds)) {
                 stats_.moved.emplace_back(std::move(*oldPath), path);
                 existing = db_.findByPath(path);
@@ -369,6 +372,7 @@ class ScanRun {
 
     fs::path canonicalRoot_;
     std::int64_t libraryId_ = 0;
+    bool mayHoldMovedFiles_ = false;
     ScanStats stats_;
     std::vector<std::string> seen_;
     // Records not yet written and the files they belong to, not yet reported.
