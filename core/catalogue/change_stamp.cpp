@@ -9,6 +9,10 @@ namespace sv {
 
 std::uint64_t Database::changeStamp() {
     const std::lock_guard lock(mutex_);
+    return changeStampLocked();
+}
+
+std::uint64_t Database::changeStampLocked() {
     // data_version moves when another connection commits; total_changes counts this
     // connection's own writes, which data_version does not see.
     Statement statement(db_.get(), "PRAGMA data_version");

@@ -101,12 +101,22 @@ class Database {
     std::int64_t countMatchingLocked(const SearchQuery& query);
     StandingExclusions standingExclusionsLocked();
     bool tempoIndexLeadsLocked(const SearchQuery& query);
+    std::uint64_t changeStampLocked();
     void upsertLocked(const Sample& sample, std::int64_t libraryId);
 
     std::unique_ptr<sqlite3, ConnectionCloser> db_;
     // Declared after the connection so that its statements are finalised before it closes.
     std::unique_ptr<StatementCache> statements_;
     std::mutex mutex_;
+    // The last choice of where a tempo-filtered text search starts: a refresh asks twice (its
+    // count and its page) for the same query.
+    struct TempoPlan {
+        std::string expression;
+        std::int32_t bpm = 0;
+        std::uint64_t stamp = 0;
+        bool tempoIndexLeads = false;
+    };
+    std::optional<TempoPlan> tempoPlan_;
 };
 
 }  // namespace sv

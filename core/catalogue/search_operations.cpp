@@ -80,6 +80,10 @@ bool Database::tempoIndexLeadsLocked(const SearchQuery& query) {
     const std::string expression = narrowedFullTextExpression(query);
     if (expression.empty())
         return false;
+    const std::uint64_t stamp = changeStampLocked();
+    if (tempoPlan_ && tempoPlan_->expression == expression && tempoPlan_->bpm == *query.bpm &&
+        tempoPlan_->stamp == stamp)
+        return tempoPlan_->tempoIndexLeads;
     try {
         const auto [low, high] = tempoWindow(*query.bpm);
         const StatementCache::Lease window =
@@ -90,7 +94,9 @@ bool Database::tempoIndexLeadsLocked(const SearchQuery& query) {
             statements_->acquire("SELECT count(*) FROM sample_search WHERE sample_search MATCH ?");
         text->bind(1, std::string_view(expression));
         text->stepCode();
-        return window->int64(0) < text->int64(0);
+        const bool leads = window->int64(0) < text->int64(0);
+        tempoPlan_ = TempoPlan{expression, *query.bpm, stamp, leads};
+        return leads;
     } catch (const std::runtime_error&) {
         return false;
     }

@@ -119,22 +119,6 @@ void appendColumnTerm(std::string& expression, const char* column, const std::st
         expression += std::string(" AND ") + column + ":" + quotedPhrase(value);
 }
 
-// The text's terms narrowed by the query's type, instrument, folder and MIDI filters. The
-// exact filters still follow in SQL; the narrowing only spares reading the rows they would
-// reject, which is most of the cost of a search.
-std::string narrowedFullTextQuery(const SearchQuery& query) {
-    std::string expression = ftsQuery(query);
-    if (expression.empty())
-        return expression;
-    appendColumnTerm(expression, "type", query.type);
-    if (!query.instrument.empty())
-        appendColumnTerm(expression, "instrument", normalizedInstrument(query.instrument));
-    appendColumnTerm(expression, "path", lastFolderName(query.folder));
-    if (query.hideMidi)
-        expression = "(" + expression + ") NOT type:\"midi\"";
-    return expression;
-}
-
 }  // namespace
 
 std::pair<std::int64_t, std::int64_t> tempoWindow(std::int32_t bpm) {
@@ -181,7 +165,7 @@ void appendSearchPredicates(std::string& sql, SqlParameters& parameters, const S
             "m.key='offline_library:'||l.path WHERE m.value='1')";
     if (query.hideMidi)
         sql += " AND s.type<>'MIDI'";
-    if (std::string expression = narrowedFullTextQuery(query); !expression.empty()) {
+    if (std::string expression = narrowedFullTextExpression(query); !expression.empty()) {
         sql += " AND s.id IN(SELECT rowid FROM sample_search WHERE sample_search MATCH ?)";
         parameters.push_back(std::move(expression));
     }
@@ -213,17 +197,31 @@ void appendSearchPredicates(std::string& sql, SqlParameters& parameters, const S
         sql += " AND s.favorite=1";
 }
 
+// The exact filters still follow in SQL; the narrowing only spares reading the rows they would
+// reject, which is most of the cost of a search.
 std::string narrowedFullTextExpression(const SearchQuery& query) {
-    return narrowedFullTextQuery(query);
+    std::string expression = ftsQuery(query);
+    if (expression.empty())
+        return expression;
+    appendColumnTerm(expression, "type", query.type);
+    if (!query.instrument.empty())
+        appendColumnTerm(expression, "instrument", normalizedInstrument(query.instrument));
+    appendColumnTerm(expression, "path", lastFolderName(query.folder));
+    if (query.hideMidi)
+        expression = "(" + expression + ") NOT type:\"midi\"";
+    return expression;
 }
 
 std::optional<std::string> fullTextOnlyExpression(const SearchQuery& query) {
     const bool otherFilters = !query.type.empty() || !query.instrument.empty() || query.bpm ||
                               !query.key.empty() || !genreList(query).empty() ||
                               !query.folder.empty() || query.playlistId || query.favoritesOnly;
-    if (otherFilters || ftsQuery(query).empty())
+    if (otherFilters)
         return std::nullopt;
-    return narrowedFullTextQuery(query);
+    std::string expression = narrowedFullTextExpression(query);
+    if (expression.empty())
+        return std::nullopt;
+    return expression;
 }
 
 std::string searchOrder(const SearchQuery& query, SqlParameters& parameters) {

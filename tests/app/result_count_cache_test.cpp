@@ -8,7 +8,9 @@ namespace {
 
 sv::Sample sampleAt(const std::string& folder, int i) {
     sv::Sample sample;
-    sample.filename = "Kick " + std::to_string(i) + ".wav";
+    sample.filename = "Kick ";
+    sample.filename += std::to_string(i);
+    sample.filename += ".wav";
     sample.path = folder + "/" + sample.filename;
     sample.library = "Lib";
     sample.type = sv::SampleType::OneShot;
@@ -46,7 +48,7 @@ TEST(ResultCountCache, FollowsWritesOfEveryConnection) {
     browserSide.setFavorite(browserSide.search(all).front().id, true);
     EXPECT_EQ(counts.countMatching(browserSide, favorites), 1);
     sv::SearchQuery kick3 = all;
-    kick3.text = "3";
+    kick3.text.assign(1, '3');
     EXPECT_EQ(counts.countMatching(browserSide, kick3), browserSide.countMatching(kick3));
 }
 
