@@ -146,15 +146,21 @@ void BM_DiskCacheHit(benchmark::State& state) {
     });
     sv::writeWaveformCacheFile(sv::waveformCacheFilePath(key),
                                *sv::decodeWaveformSummary(path).peaks);
+    // Hits are timed in batches: reading this thread's CPU clock is itself a system call of
+    // about a microsecond here, a tenth of one hit.
+    constexpr int kBatch = 32;
     double hit = 1e30;
     for (auto _ : state) {
         const double start = cpuSeconds();
-        auto generation = sv::generateWaveform(key, qpath);
-        if (!generation.fromCacheFile)
-            state.SkipWithError("cache file not used");
-        benchmark::DoNotOptimize(generation);
-        hit = std::min(hit, cpuSeconds() - start);
+        for (int i = 0; i < kBatch; ++i) {
+            auto generation = sv::generateWaveform(key, qpath);
+            if (!generation.fromCacheFile)
+                state.SkipWithError("cache file not used");
+            benchmark::DoNotOptimize(generation);
+        }
+        hit = std::min(hit, (cpuSeconds() - start) / kBatch);
     }
+    state.counters["hit_us"] = hit * 1e6;
     state.counters["speedup_over_generation"] = fromAudio / hit;
     state.counters["generation_ms"] = fromAudio * 1000.0;
 }

@@ -2,13 +2,22 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <filesystem>
 
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
+#include <variant>
 
+#include "audio/waveforms/cache_folder_descriptor.h"
 #include "audio/waveforms/waveform_disk_cache.h"
 #include "audio/waveforms/waveform_key.h"
 #include "tests/support/temp_home.h"
@@ -162,6 +171,81 @@ TEST(WaveformCacheFile, NumbersReadBackExactly) {
     EXPECT_EQ((*other)[1], 0.25f);
     EXPECT_FLOAT_EQ((*other)[2], 1.23456789e-25f);
     EXPECT_EQ((*other)[3], 1.0f);
+}
+
+// Fractions of every length around the eight-digit steps of the fast reading, and text that
+// only looks like one, read as the general conversion reads them.
+TEST(WaveformCacheFile, FractionsOfEveryLengthReadAsTheGeneralConversion) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> digit(0, 9);
+    for (int length = 1; length <= 22; ++length) {
+        SCOPED_TRACE(length);
+        QList<QByteArray> entries;
+        WaveformPeaks expected;
+        for (std::size_t i = 0; i < kWaveformPointCount; ++i) {
+            QByteArray text = "0.";
+            for (int d = 0; d < length; ++d)
+                text += static_cast<char>('0' + digit(random));
+            double value = 0.0;
+            std::from_chars(text.constData(), text.constData() + text.size(), value);
+            expected.push_back(static_cast<float>(value));
+            entries.push_back("\t<real>" + text + "</real>");
+        }
+        EXPECT_EQ(parseWaveformPropertyList(listOf(entries)), expected);
+    }
+
+    for (const QByteArray& damaged :
+         {QByteArray("0.12x"), QByteArray("0.1234567a"), QByteArray("0.12345678b"),
+          QByteArray("0..5"), QByteArray("0.5.5"), QByteArray("0.12:4"), QByteArray("0.1234567?"),
+          QByteArray("0.12345678/9"), QByteArray("0.1234567812345;")}) {
+        SCOPED_TRACE(damaged.constData());
+        QList<QByteArray> entries = reals(192, "0.25");
+        entries[100] = "\t<real>" + damaged + "</real>";
+        EXPECT_FALSE(parseWaveformPropertyList(listOf(entries)).has_value());
+    }
+
+    // The last value ends the text with no room for an eight-byte read after it.
+    QByteArray tight = "<plist version=\"1.0\"><array>";
+    for (std::size_t i = 0; i < kWaveformPointCount; ++i)
+        tight += "\n\t<real>0." + QByteArray::number(static_cast<int>(i % 9 + 1)) + "</real>";
+    tight += "</array></plist>";
+    const auto read = parseWaveformPropertyList(tight);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->back(), 0.3f);
+}
+
+// Cache files are opened through a held descriptor of their folder; a folder removed and made
+// again at the same path is read afresh, and other folders still open by their paths.
+TEST(WaveformCacheFile, HeldFolderFollowsAFolderMadeAgain) {
+    testing::TempHome home;
+    CacheFolderDescriptor folder;
+    // The file's text, or its errno as a number when it does not open.
+    const auto readThrough =
+        [&](const std::filesystem::path& path) -> std::variant<std::string, int> {
+        const int descriptor = folder.openForReading(QByteArray::fromStdString(path.string()));
+        if (descriptor < 0)
+            return errno;
+        char bytes[64] = {};
+        const ssize_t got = ::read(descriptor, bytes, sizeof bytes - 1);
+        ::close(descriptor);
+        return std::string(bytes, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    };
+    using Read = std::variant<std::string, int>;
+    const auto first = home.writeFile("cache/a.plist", "first");
+    EXPECT_EQ(readThrough(first), Read(std::string("first")));
+    EXPECT_EQ(readThrough(home.root() / "cache/absent.plist"), Read(ENOENT));
+
+    std::filesystem::remove_all(home.root() / "cache");
+    EXPECT_EQ(readThrough(first), Read(ENOENT));
+    home.writeFile("cache/a.plist", "second");
+    EXPECT_EQ(readThrough(first), Read(std::string("second")));
+    home.writeFile("cache/a.plist", "third");
+    EXPECT_EQ(readThrough(first), Read(std::string("third")));
+
+    const auto other = home.writeFile("elsewhere/a.plist", "other");
+    EXPECT_EQ(readThrough(other), Read(std::string("other")));
+    EXPECT_EQ(readThrough(first), Read(std::string("third")));
+    EXPECT_EQ(readThrough("relative-name.plist"), Read(ENOENT));
 }
 
 }  // namespace
