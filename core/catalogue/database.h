@@ -5,7 +5,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -58,6 +60,8 @@ class Database {
     std::vector<Library> libraryFolders();
     // Whether the library has any sample other than AppleDouble companions.
     bool libraryHoldsSamples(std::int64_t libraryId);
+    // Whether any sample, of any library, lies below this folder.
+    bool holdsSamplesUnder(const std::string& folder);
     void setLibraryDisplayLabel(std::int64_t libraryId, const std::string& label);
     void removeLibrary(std::int64_t libraryId);
     void setFavorite(std::int64_t sampleId, bool favorite);
@@ -103,6 +107,8 @@ class Database {
     bool tempoIndexLeadsLocked(const SearchQuery& query);
     std::uint64_t changeStampLocked();
     void upsertLocked(const Sample& sample, std::int64_t libraryId);
+    std::unordered_set<std::string> storedPathsLocked(const std::vector<Sample>& samples);
+    void insertNewLocked(std::span<const Sample* const> rows, std::int64_t libraryId);
 
     std::unique_ptr<sqlite3, ConnectionCloser> db_;
     // Declared after the connection so that its statements are finalised before it closes.

@@ -107,6 +107,14 @@ bool Database::libraryHoldsSamples(std::int64_t libraryId) {
     return query.step() && query.int64(0) != 0;
 }
 
+bool Database::holdsSamplesUnder(const std::string& folder) {
+    const std::lock_guard lock(mutex_);
+    // Paths below the folder sort between "folder/" and "folder0", '0' following '/'.
+    Statement query(db_.get(), "SELECT EXISTS(SELECT 1 FROM samples WHERE path>=? AND path<?)");
+    query.bind(1, folder + "/").bind(2, folder + "0");
+    return query.step() && query.int64(0) != 0;
+}
+
 void Database::setLibraryDisplayLabel(std::int64_t libraryId, const std::string& label) {
     const std::lock_guard lock(mutex_);
     if (label.empty()) {

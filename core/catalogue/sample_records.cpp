@@ -2,8 +2,11 @@
 // pruning and the offline flag of a library.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <optional>
+#include <span>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 #include <unordered_set>
 
@@ -40,6 +43,42 @@ void runIgnoringFailure(StatementCache& statements, const char* sql, Bind&& bind
         statement->stepCode();
     } catch (const std::runtime_error&) {
     }
+}
+
+constexpr const char* kInsertColumnsSql =
+    "INSERT INTO "
+    "samples(path,filename,library_id,type,auto_type,genre,auto_genre,instrument,auto_instrument,"
+    "bpm,musical_key,duration,file_size,modified_at) VALUES";
+constexpr const char* kInsertRowSql = "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+constexpr int kParametersPerRow = 14;
+// 128 rows hold 1,792 parameters, well within SQLite's limit of 32,766.
+constexpr std::size_t kRowsPerInsert = 128;
+
+// Binds a row's fourteen values after parameter `offset`; `type` is the sample's type text.
+void bindSampleRow(Statement& insert, int offset, const Sample& sample, std::int64_t libraryId,
+                   const std::string& type) {
+    insert.bind(offset + 1, sample.path)
+        .bind(offset + 2, sample.filename)
+        .bind(offset + 3, libraryId)
+        .bind(offset + 4, type)
+        .bind(offset + 5, type);
+    // The genre text of a row without genres is NULL, as recomputing it from its genre rows
+    // gives; writing it so at once spares a second write of the row and its terms.
+    if (sample.genre.empty())
+        insert.bindNull(offset + 6);
+    else
+        insert.bind(offset + 6, sample.genre);
+    insert.bind(offset + 7, sample.genre)
+        .bind(offset + 8, sample.instrument)
+        .bind(offset + 9, sample.instrument);
+    if (sample.bpm)
+        insert.bind(offset + 10, static_cast<std::int64_t>(*sample.bpm));
+    else
+        insert.bindNull(offset + 10);
+    insert.bind(offset + 11, sample.musicalKey)
+        .bind(offset + 12, sample.duration)
+        .bind(offset + 13, static_cast<std::int64_t>(sample.fileSize))
+        .bind(offset + 14, sample.modifiedAt);
 }
 
 constexpr const char* kUpsertSql =
@@ -136,10 +175,88 @@ void Database::upsert(const std::vector<Sample>& samples, std::int64_t libraryId
     std::optional<Transaction> transaction;
     if (sqlite3_get_autocommit(db_.get()))
         transaction.emplace(db_.get());
-    for (const Sample& sample : samples)
-        upsertLocked(sample, libraryId);
+    // Inside the write transaction no other writer can add a path, so the rows found absent
+    // here are inserted without a conflict. A path given twice is written again afterwards.
+    const std::unordered_set<std::string> stored = storedPathsLocked(samples);
+    std::vector<const Sample*> fresh;
+    std::vector<const Sample*> others;
+    std::unordered_set<std::string_view> freshPaths;
+    for (const Sample& sample : samples) {
+        if (!stored.contains(sample.path) && freshPaths.insert(sample.path).second)
+            fresh.push_back(&sample);
+        else
+            others.push_back(&sample);
+    }
+    for (std::size_t first = 0; first < fresh.size(); first += kRowsPerInsert)
+        insertNewLocked(
+            std::span(fresh).subspan(first, std::min(kRowsPerInsert, fresh.size() - first)),
+            libraryId);
+    for (const Sample* sample : others)
+        upsertLocked(*sample, libraryId);
     if (transaction)
         transaction->commit();
+}
+
+std::unordered_set<std::string> Database::storedPathsLocked(const std::vector<Sample>& samples) {
+    std::unordered_set<std::string> stored;
+    const StatementCache::Lease query = statements_->acquire("SELECT 1 FROM samples WHERE path=?");
+    for (const Sample& sample : samples) {
+        query->bind(1, sample.path);
+        if (query->step())
+            stored.insert(sample.path);
+        query->reset();
+    }
+    return stored;
+}
+
+// New rows go in many to a statement. The full-text table is written by the row triggers,
+// and every statement that writes it inside a transaction makes the full-text index write out
+// what it holds in memory as a segment of its own: one statement per file made 10,000
+// segments for 10,000 files, and merging them was most of the time a first scan took.
+void Database::insertNewLocked(std::span<const Sample* const> rows, std::int64_t libraryId) {
+    std::string sql = kInsertColumnsSql;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        sql += i == 0 ? kInsertRowSql : std::string(",") + kInsertRowSql;
+    sql += " RETURNING id,auto_genre";
+    std::vector<std::int64_t> ids;
+    std::vector<std::pair<std::int64_t, std::string>> genres;
+    const auto run = [&](Statement& insert) {
+        std::vector<std::string> types;
+        types.reserve(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            types.push_back(toString(rows[i]->type));
+            bindSampleRow(insert, static_cast<int>(i) * kParametersPerRow, *rows[i], libraryId,
+                          types.back());
+        }
+        ids.reserve(rows.size());
+        for (int code; (code = insert.stepCode()) != SQLITE_DONE;) {
+            if (code != SQLITE_ROW)
+                throw std::runtime_error(sqliteMessage(db_.get()));
+            ids.push_back(insert.int64(0));
+            std::string genre = insert.text(1);
+            if (!genre.empty())
+                genres.emplace_back(ids.back(), std::move(genre));
+        }
+    };
+    // Only the full-size statement is kept; a batch's last few rows are prepared once.
+    if (rows.size() == kRowsPerInsert) {
+        const StatementCache::Lease lease = statements_->acquire(sql);
+        run(*lease);
+    } else {
+        Statement insert(db_.get(), sql);
+        run(insert);
+    }
+    // A new row owns no genre rows: any found under its id were left by a row deleted without
+    // its cascade (by another tool) and go. Its genre text is already its automatic genre's.
+    StatementCache& statements = *statements_;
+    for (const std::int64_t id : ids)
+        runIgnoringFailure(statements, "DELETE FROM sample_genres WHERE sample_id=?",
+                           [&](Statement& s) { s.bind(1, id); });
+    for (const auto& [id, genre] : genres)
+        runIgnoringFailure(
+            statements,
+            "INSERT OR IGNORE INTO sample_genres(sample_id,genre,source) VALUES(?,?,'auto')",
+            [&](Statement& s) { s.bind(1, id).bind(2, genre); });
 }
 
 void Database::upsertLocked(const Sample& sample, std::int64_t libraryId) {
@@ -152,26 +269,7 @@ void Database::upsertLocked(const Sample& sample, std::int64_t libraryId) {
     {
         const StatementCache::Lease lease = statements_->acquire(kUpsertSql);
         Statement& insert = *lease;
-        insert.bind(1, sample.path)
-            .bind(2, sample.filename)
-            .bind(3, libraryId)
-            .bind(4, type)
-            .bind(5, type);
-        // The genre text of a row without genres is NULL, as recomputing it from its genre
-        // rows gives; writing it so at once spares a second write of the row and its terms.
-        if (sample.genre.empty())
-            insert.bindNull(6);
-        else
-            insert.bind(6, sample.genre);
-        insert.bind(7, sample.genre).bind(8, sample.instrument).bind(9, sample.instrument);
-        if (sample.bpm)
-            insert.bind(10, static_cast<std::int64_t>(*sample.bpm));
-        else
-            insert.bindNull(10);
-        insert.bind(11, sample.musicalKey)
-            .bind(12, sample.duration)
-            .bind(13, static_cast<std::int64_t>(sample.fileSize))
-            .bind(14, sample.modifiedAt);
+        bindSampleRow(insert, 0, sample, libraryId, type);
         if (insert.stepCode() != SQLITE_ROW)
             throw std::runtime_error(sqliteMessage(db_.get()));
         id = insert.int64(0);

@@ -1,13 +1,15 @@
 #include "core/scanning/analysis_pipeline.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
 namespace sv {
 
-AnalysisPipeline::AnalysisPipeline(Analysis analysis, std::size_t depth)
+AnalysisPipeline::AnalysisPipeline(Analysis analysis, std::size_t depth, std::size_t workers)
     : analysis_(std::move(analysis)), depth_(depth == 0 ? 1 : depth) {
-    worker_ = std::thread([this] { work(); });
+    for (std::size_t i = 0; i < std::max<std::size_t>(workers, 1); ++i)
+        workers_.emplace_back([this] { work(); });
 }
 
 AnalysisPipeline::~AnalysisPipeline() {
@@ -16,7 +18,8 @@ AnalysisPipeline::~AnalysisPipeline() {
         stopping_ = true;
     }
     changed_.notify_all();
-    worker_.join();
+    for (std::thread& worker : workers_)
+        worker.join();
 }
 
 bool AnalysisPipeline::full() const {
@@ -29,19 +32,31 @@ bool AnalysisPipeline::empty() const {
     return jobs_.empty();
 }
 
+namespace {
+constexpr std::size_t kJobsPerWake = 4;
+}
+
 void AnalysisPipeline::submit(std::string path) {
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         jobs_.push_back(Job{std::move(path), std::nullopt, nullptr, false});
+        wake = idleWorkers_ > 0 &&
+               (unstartedLocked() >= std::min(kJobsPerWake, depth_) || jobs_.size() >= depth_);
     }
-    changed_.notify_all();
+    if (wake)
+        changed_.notify_all();
 }
 
 Sample AnalysisPipeline::takeOldest() {
     std::unique_lock lock(mutex_);
     if (jobs_.empty())
         throw std::logic_error("no file is being analysed");
-    changed_.wait(lock, [this] { return jobs_.front().done; });
+    if (!jobs_.front().done) {
+        if (idleWorkers_ > 0)
+            changed_.notify_all();
+        changed_.wait(lock, [this] { return jobs_.front().done; });
+    }
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
     ++frontNumber_;
@@ -54,8 +69,11 @@ Sample AnalysisPipeline::takeOldest() {
 void AnalysisPipeline::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock,
-                      [this] { return stopping_ || nextToStart_ < frontNumber_ + jobs_.size(); });
+        if (!stopping_ && unstartedLocked() == 0) {
+            ++idleWorkers_;
+            changed_.wait(lock, [this] { return stopping_ || unstartedLocked() > 0; });
+            --idleWorkers_;
+        }
         if (stopping_)
             return;
         // A job leaves the queue only once done, so this one stays while it is worked on.

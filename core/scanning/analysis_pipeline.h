@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/records/sample.h"
 
@@ -20,8 +21,9 @@ class AnalysisPipeline {
   public:
     using Analysis = std::function<Sample(const std::string& path)>;
 
-    AnalysisPipeline(Analysis analysis, std::size_t depth);
-    // Stops the worker after its current file; results not taken are dropped.
+    // `workers` threads (at least one) analyse up to `depth` files between them.
+    AnalysisPipeline(Analysis analysis, std::size_t depth, std::size_t workers = 1);
+    // Stops the workers after their current files; results not taken are dropped.
     ~AnalysisPipeline();
     AnalysisPipeline(const AnalysisPipeline&) = delete;
     AnalysisPipeline& operator=(const AnalysisPipeline&) = delete;
@@ -42,6 +44,7 @@ class AnalysisPipeline {
     };
 
     void work();
+    std::size_t unstartedLocked() const { return frontNumber_ + jobs_.size() - nextToStart_; }
 
     const Analysis analysis_;
     const std::size_t depth_;
@@ -52,7 +55,10 @@ class AnalysisPipeline {
     std::size_t frontNumber_ = 0;
     std::size_t nextToStart_ = 0;
     bool stopping_ = false;
-    std::thread worker_;
+    // Workers asleep for want of a job. They are woken once several jobs wait, or when a
+    // result is wanted: waking one for every file cost a system call and a switch each.
+    std::size_t idleWorkers_ = 0;
+    std::vector<std::thread> workers_;
 };
 
 }  // namespace sv

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -30,7 +31,13 @@ namespace fs = std::filesystem;
 constexpr std::size_t kBatchFiles = 256;
 constexpr auto kBatchAge = std::chrono::milliseconds(25);
 // Files being read and analysed ahead of the one whose record is stored next.
-constexpr std::size_t kFilesAnalysedAhead = 8;
+constexpr std::size_t kFilesAnalysedAhead = 64;
+
+// Two workers where the machine has two cores or more: while the records are written, the
+// writing thread's core would otherwise wait for the analysis half the time.
+std::size_t analysisWorkers() {
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
 
 const char* const kStoppedMessage = "Scan stopped; old entries preserved.";
 const char* const kDisconnectedMessage = "Library disconnected during scan; old entries preserved.";
@@ -110,6 +117,10 @@ class ScanRun {
         // A moved file is found among the library's own older rows; a library scanned for the
         // first time has none, and asking for each of its files would cost a query apiece.
         mayHoldMovedFiles_ = db_.libraryHoldsSamples(libraryId_);
+        // Nor has a folder that no library holds anything under any record to look up, which
+        // spares a query per file; a linked file may lie elsewhere and is still looked up.
+        rootHoldsRecords_ = mayHoldMovedFiles_ || db_.holdsSamplesUnder(canonicalRoot_.string());
+        rootPrefix_ = canonicalRoot_.string() + "/";
         // A scan that reports each file stores it before the next one; any other reads and
         // analyses files on a worker while it walks on and writes.
         if (!progress_)
@@ -117,7 +128,7 @@ class ScanRun {
                 [this](const std::string& path) {
                     return parser_.parse(path, canonicalRoot_, analyzer_.analyze(path));
                 },
-                kFilesAnalysedAhead);
+                kFilesAnalysedAhead, analysisWorkers());
         try {
             walk(stop);
             collectAll();
@@ -288,6 +299,8 @@ class ScanRun {
             collectAll();
         if (const auto found = pendingIndex_.find(path); found != pendingIndex_.end())
             return pending_[found->second];
+        if (!rootHoldsRecords_ && path.starts_with(rootPrefix_))
+            return std::nullopt;
         return db_.findByPath(path);
     }
 
@@ -373,6 +386,8 @@ class ScanRun {
     fs::path canonicalRoot_;
     std::int64_t libraryId_ = 0;
     bool mayHoldMovedFiles_ = false;
+    bool rootHoldsRecords_ = true;
+    std::string rootPrefix_;
     ScanStats stats_;
     std::vector<std::string> seen_;
     // Records not yet written and the files they belong to, not yet reported.

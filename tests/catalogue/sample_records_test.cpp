@@ -203,6 +203,70 @@ TEST_F(SampleRecords, FailedUpsertRunsNoGenreStepAndReleasesTheCatalogue) {
     expectUsableFromAnotherThread(db());
 }
 
+// A batch of records (as a scan writes them) mixing new rows, rows already stored with the
+// user's changes on them, and a path given twice, over more rows than one insert statement
+// takes: the outcome is what writing them one by one gives, and the full-text index agrees.
+TEST_F(SampleRecords, BatchOfNewAndStoredRowsEndsAsOneByOne) {
+    const auto kept = addSample(library, "/music/Lib/kept.wav", "House");
+    db().setTypeOverride({kept}, SampleType::Loop);
+    db().setFolderGenreOverride("/music/Lib", "Lofi", true);
+    // Genre rows left under the id the next new row takes, by a delete without its cascade.
+    const std::int64_t nextId = raw().number("SELECT max(id)+1 FROM samples");
+    raw().exec(
+        "PRAGMA foreign_keys=OFF; INSERT INTO sample_genres(sample_id,genre,source) "
+        "VALUES(" +
+        std::to_string(nextId) + ",'Stale','user'); PRAGMA foreign_keys=ON;");
+
+    std::vector<Sample> batch;
+    for (int i = 0; i < 300; ++i) {
+        Sample sample = sampleAt("/music/Other/" + std::to_string(i) + " snare.wav");
+        sample.genre = i % 3 == 0 ? "" : "Trap";
+        sample.bpm = 80 + i;
+        batch.push_back(sample);
+    }
+    Sample keptAgain = sampleAt("/music/Lib/kept.wav");
+    keptAgain.genre = "Techno";
+    keptAgain.instrument = "Kick";
+    batch.insert(batch.begin() + 150, keptAgain);
+    Sample twice = batch[10];
+    twice.bpm = 999;
+    batch.push_back(twice);
+
+    db().upsert(batch, otherLibrary);
+
+    EXPECT_EQ(raw().number("SELECT count(*) FROM samples"), 301);
+    EXPECT_EQ(raw().number("SELECT count(*) FROM sample_genres WHERE genre='Stale'"), 0);
+    EXPECT_EQ(column("bpm", idOf(batch[10].path)), "999");
+    EXPECT_EQ(column("type", kept), "Loop");
+    EXPECT_EQ(column("instrument", kept), "Kick");
+    EXPECT_EQ(column("genre", kept), "Lofi, Techno");
+    EXPECT_EQ(column("genre", idOf(batch[1].path)), "Trap");
+    EXPECT_EQ(column("genre", idOf(batch[0].path)), "NULL");
+    EXPECT_EQ(raw().number("SELECT count(*) FROM sample_genres WHERE source='auto'"), 201);
+    EXPECT_EQ(raw().number("SELECT count(*) FROM sample_search WHERE sample_search MATCH 'snare'"),
+              300);
+    EXPECT_EQ(raw().number("SELECT count(*) FROM sample_search WHERE sample_search MATCH 'trap'"),
+              200);
+    raw().exec("INSERT INTO sample_search(sample_search) VALUES('integrity-check')");
+
+    // A failure anywhere in a batch leaves none of it.
+    std::vector<Sample> broken = {sampleAt("/music/Other/new 1.wav"),
+                                  sampleAt("/music/Other/new 2.wav")};
+    EXPECT_THROW(db().upsert(broken, 987654), std::runtime_error);
+    EXPECT_EQ(raw().number("SELECT count(*) FROM samples"), 301);
+    expectUsableFromAnotherThread(db());
+}
+
+TEST_F(SampleRecords, HoldsSamplesUnderAFolderNotItsSiblings) {
+    addSample(library, "/music/Lib/Drums/kick.wav", "");
+    EXPECT_TRUE(db().holdsSamplesUnder("/music/Lib"));
+    EXPECT_TRUE(db().holdsSamplesUnder("/music/Lib/Drums"));
+    EXPECT_FALSE(db().holdsSamplesUnder("/music/Lib/Drum"));
+    EXPECT_FALSE(db().holdsSamplesUnder("/music/Lib/Drums/kick.wav"));
+    EXPECT_FALSE(db().holdsSamplesUnder("/music/Li"));
+    EXPECT_FALSE(db().holdsSamplesUnder("/music/Other"));
+}
+
 class Relink : public SampleRecords {
   protected:
     std::filesystem::path folder = home().root() / "lib";

@@ -17,14 +17,16 @@ Sample named(const std::string& path) {
     return sample;
 }
 
-TEST(AnalysisPipeline, ResultsComeBackInTheOrderFilesWentIn) {
+class AnalysisPipelineWorkers : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(AnalysisPipelineWorkers, ResultsComeBackInTheOrderFilesWentIn) {
     // Early files take longest, so a worker finishing out of order would show.
     AnalysisPipeline pipeline(
         [](const std::string& path) {
             std::this_thread::sleep_for(std::chrono::milliseconds(path.size() < 3 ? 3 : 0));
             return named(path);
         },
-        4);
+        4, GetParam());
     std::vector<std::string> taken;
     for (int i = 0; i < 40; ++i) {
         if (pipeline.full())
@@ -38,14 +40,14 @@ TEST(AnalysisPipeline, ResultsComeBackInTheOrderFilesWentIn) {
         EXPECT_EQ(taken[static_cast<std::size_t>(i)], std::to_string(i * 7));
 }
 
-TEST(AnalysisPipeline, AFailureIsRethrownForItsOwnFileOnly) {
+TEST_P(AnalysisPipelineWorkers, AFailureIsRethrownForItsOwnFileOnly) {
     AnalysisPipeline pipeline(
         [](const std::string& path) {
             if (path == "bad")
                 throw std::runtime_error("Cannot analyse bad");
             return named(path);
         },
-        8);
+        8, GetParam());
     for (const char* path : {"a", "bad", "c"})
         pipeline.submit(path);
     EXPECT_EQ(pipeline.takeOldest().path, "a");
@@ -59,6 +61,28 @@ TEST(AnalysisPipeline, AFailureIsRethrownForItsOwnFileOnly) {
     EXPECT_TRUE(pipeline.empty());
     EXPECT_THROW(pipeline.takeOldest(), std::logic_error);
 }
+
+// Workers are woken for several files at once; a single file, or the last few, must still be
+// analysed once their result is asked for.
+TEST_P(AnalysisPipelineWorkers, FewerFilesThanAWakeAreStillAnalysed) {
+    std::atomic<int> analysed{0};
+    AnalysisPipeline pipeline(
+        [&](const std::string& path) {
+            ++analysed;
+            return named(path);
+        },
+        64, GetParam());
+    for (int round = 1; round <= 3; ++round) {
+        for (int i = 0; i < round; ++i)
+            pipeline.submit("file" + std::to_string(i));
+        for (int i = 0; i < round; ++i)
+            EXPECT_EQ(pipeline.takeOldest().path, "file" + std::to_string(i));
+    }
+    EXPECT_EQ(analysed.load(), 6);
+    EXPECT_TRUE(pipeline.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(OneTwoOrThree, AnalysisPipelineWorkers, ::testing::Values(1, 2, 3));
 
 TEST(AnalysisPipeline, DroppedWithFilesStillQueuedStopsAfterTheCurrentOne) {
     std::atomic<int> analysed{0};

@@ -154,6 +154,27 @@ TEST_F(LibraryScannerTest, SymlinksToFilesAreIndexedUnderTargetsLinkedFoldersNot
               (std::vector<std::string>{local.string(), (outside / "Linked.wav").string()}));
 }
 
+// A root no library holds anything under skips looking up its files, but a folder inside a
+// library already scanned, and a link to a file another library holds, still find their rows.
+TEST_F(LibraryScannerTest, NewRootFindsRowsOtherLibrariesHoldForItsFiles) {
+    addWav("Drums/Kick.wav");
+    addWav("Drums/Snare.wav");
+    addWav("Keys/Pad.wav");
+    EXPECT_EQ(scanner_->scan(library_).added, 3u);
+
+    const ScanStats inner = scanner_->scan(library_ / "Drums");
+    EXPECT_EQ(inner.added, 0u);
+    EXPECT_EQ(inner.unchanged, 2u);
+
+    const fs::path elsewhere = home_.root() / "Elsewhere";
+    writeTone(elsewhere / "Own.wav");
+    fs::create_symlink(library_ / "Keys/Pad.wav", elsewhere / "pad-link.wav");
+    const ScanStats linked = scanner_->scan(elsewhere);
+    EXPECT_EQ(linked.added, 1u);
+    EXPECT_EQ(linked.unchanged, 1u);
+    EXPECT_EQ(sampleCount(), 4);
+}
+
 TEST_F(LibraryScannerTest, RootThroughSymlinkIsRegisteredCanonicallyBothMarkedAvailable) {
     addWav("Kick.wav");
     const fs::path link = home_.root() / "LinkToLibrary";
