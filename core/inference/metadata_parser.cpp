@@ -106,6 +106,14 @@ TypeClassification MetadataParser::classifyDetailed(
 Sample MetadataParser::parse(const std::filesystem::path& path,
                              const std::filesystem::path& libraryRoot,
                              const std::optional<AudioStructure>& structure) const {
+    const FileSizeAndTime facts = readFileSizeAndTime(path);
+    return parse(path, libraryRoot, structure, facts.size, facts.modifiedAt);
+}
+
+Sample MetadataParser::parse(const std::filesystem::path& path,
+                             const std::filesystem::path& libraryRoot,
+                             const std::optional<AudioStructure>& structure, std::uint64_t fileSize,
+                             std::int64_t modifiedAt) const {
     const PathPieces pieces = piecesOf(path);
     Sample sample;
     sample.path = path.string();
@@ -129,9 +137,8 @@ Sample MetadataParser::parse(const std::filesystem::path& path,
 
     if (structure)
         sample.duration = structure->duration;
-    const FileSizeAndTime facts = readFileSizeAndTime(path);
-    sample.fileSize = facts.size;
-    sample.modifiedAt = facts.modifiedAt;
+    sample.fileSize = fileSize;
+    sample.modifiedAt = modifiedAt;
 
     sample.tags = genresFromFoldedPath(foldedName(pieces.folderText));
     if (!sample.tags.empty())

@@ -36,6 +36,11 @@ class MetadataParser {
     // size and modification time; a failure leaves them 0.
     Sample parse(const std::filesystem::path& path, const std::filesystem::path& libraryRoot,
                  const std::optional<AudioStructure>& structure) const;
+    // The same record with the size and time a caller read already: a scan reads them while
+    // walking, and a second status query per file was a tenth of its analysis.
+    Sample parse(const std::filesystem::path& path, const std::filesystem::path& libraryRoot,
+                 const std::optional<AudioStructure>& structure, std::uint64_t fileSize,
+                 std::int64_t modifiedAt) const;
 };
 
 }  // namespace sv

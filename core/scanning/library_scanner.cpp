@@ -126,7 +126,8 @@ class ScanRun {
         if (!progress_)
             pipeline_.emplace(
                 [this](const std::string& path) {
-                    return parser_.parse(path, canonicalRoot_, analyzer_.analyze(path));
+                    // keep() stores the size and time the walk read.
+                    return parser_.parse(path, canonicalRoot_, analyzer_.analyze(path), 0, 0);
                 },
                 kFilesAnalysedAhead, analysisWorkers());
         try {
@@ -318,7 +319,7 @@ class ScanRun {
         }
         const FileToStore file{path, size, seconds, existing.has_value()};
         if (!pipeline_) {
-            keep(file, parser_.parse(path, canonicalRoot_, analyzer_.analyze(path)));
+            keep(file, parser_.parse(path, canonicalRoot_, analyzer_.analyze(path), size, seconds));
             return;
         }
         if (pipeline_->full())
