@@ -106,6 +106,19 @@ TEST(WaveformSummary, NonFiniteSamplesCountAsSilence) {
         summaryOf(testing::writeWav(home.root() / "inf.wav", samples, floatWav()));
     EXPECT_TRUE(isValidWaveformSummary(peaks));
     EXPECT_EQ(peaks[1], 1.0f);  // the bin of frame 10 holds only finite 0.25 otherwise
+
+    // Bins of a few hundred frames are read many samples at a time: non-finite values there,
+    // in every lane position, count as silence too, and a bin's loudest sample still shows.
+    std::vector<float> longer(192 * 300, 0.25f);
+    for (std::size_t i = 0; i < 64; ++i)
+        longer[300 * 7 + 40 + i] = i % 2 ? std::numeric_limits<float>::quiet_NaN()
+                                         : -std::numeric_limits<float>::infinity();
+    longer[300 * 9 + 77] = -0.5f;
+    const WaveformPeaks wide =
+        summaryOf(testing::writeWav(home.root() / "wide.wav", longer, floatWav()));
+    EXPECT_EQ(wide[7], 0.5f);
+    EXPECT_EQ(wide[9], 1.0f);
+    EXPECT_EQ(wide[8], 0.5f);
 }
 
 struct FormatCase {
