@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 // New and changed records are written a few hundred at a time: one commit per file costs
 // more than reading and analysing the file. A killed scan loses at most the last batch, which
 // the next scan redoes; the age limit keeps that small.
-constexpr std::size_t kBatchFiles = 256;
+constexpr std::size_t kBatchFiles = 512;
 constexpr auto kBatchAge = std::chrono::milliseconds(25);
 // Files being read and analysed ahead of the one whose record is stored next.
 constexpr std::size_t kFilesAnalysedAhead = 64;
