@@ -215,8 +215,11 @@ std::unordered_set<std::string> Database::storedPathsLocked(const std::vector<Sa
 // segments for 10,000 files, and merging them was most of the time a first scan took.
 void Database::insertNewLocked(std::span<const Sample* const> rows, std::int64_t libraryId) {
     std::string sql = kInsertColumnsSql;
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        sql += i == 0 ? kInsertRowSql : std::string(",") + kInsertRowSql;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            sql += ',';
+        sql += kInsertRowSql;
+    }
     sql += " RETURNING id,auto_genre";
     std::vector<std::int64_t> ids;
     std::vector<std::pair<std::int64_t, std::string>> genres;

@@ -17,7 +17,7 @@ AnalysisPipeline::~AnalysisPipeline() {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    jobsQueued_.notify_all();
     for (std::thread& worker : workers_)
         worker.join();
 }
@@ -45,7 +45,7 @@ void AnalysisPipeline::submit(std::string path) {
                (unstartedLocked() >= std::min(kJobsPerWake, depth_) || jobs_.size() >= depth_);
     }
     if (wake)
-        changed_.notify_all();
+        jobsQueued_.notify_all();
 }
 
 Sample AnalysisPipeline::takeOldest() {
@@ -54,8 +54,10 @@ Sample AnalysisPipeline::takeOldest() {
         throw std::logic_error("no file is being analysed");
     if (!jobs_.front().done) {
         if (idleWorkers_ > 0)
-            changed_.notify_all();
-        changed_.wait(lock, [this] { return jobs_.front().done; });
+            jobsQueued_.notify_all();
+        takerWaiting_ = true;
+        resultReady_.wait(lock, [this] { return jobs_.front().done; });
+        takerWaiting_ = false;
     }
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
@@ -71,7 +73,7 @@ void AnalysisPipeline::work() {
     for (;;) {
         if (!stopping_ && unstartedLocked() == 0) {
             ++idleWorkers_;
-            changed_.wait(lock, [this] { return stopping_ || unstartedLocked() > 0; });
+            jobsQueued_.wait(lock, [this] { return stopping_ || unstartedLocked() > 0; });
             --idleWorkers_;
         }
         if (stopping_)
@@ -92,7 +94,8 @@ void AnalysisPipeline::work() {
         job.result = std::move(result);
         job.error = error;
         job.done = true;
-        changed_.notify_all();
+        if (takerWaiting_)
+            resultReady_.notify_one();
     }
 }
 

@@ -49,7 +49,10 @@ class AnalysisPipeline {
     const Analysis analysis_;
     const std::size_t depth_;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    // Workers wait for jobs on one, the taker for its result on the other, so that finishing a
+    // file wakes only a taker that waits for it.
+    std::condition_variable jobsQueued_;
+    std::condition_variable resultReady_;
     std::deque<Job> jobs_;
     // Jobs are numbered in the order they went in: the front one and the next to start.
     std::size_t frontNumber_ = 0;
@@ -58,6 +61,7 @@ class AnalysisPipeline {
     // Workers asleep for want of a job. They are woken once several jobs wait, or when a
     // result is wanted: waking one for every file cost a system call and a switch each.
     std::size_t idleWorkers_ = 0;
+    bool takerWaiting_ = false;
     std::vector<std::thread> workers_;
 };
 
