@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
 #include <memory>
 
 namespace sv {
@@ -70,24 +69,47 @@ std::size_t inOrderGap(const Tokens& name, const Tokens& query, bool prefix) {
     return best;
 }
 
-std::size_t anyOrderWindowGap(const Tokens& name, const Tokens& query, bool prefix) {
-    std::map<std::string, std::size_t> wanted;
+// The search words once each, in ascending byte order, with how often each was typed.
+struct WantedWords {
+    std::vector<const std::string*> words;
+    std::vector<std::size_t> counts;
+};
+
+WantedWords wantedWordsOf(const Tokens& query) {
+    std::vector<const std::string*> sorted;
     for (const auto& token : query)
-        ++wanted[token];
+        sorted.push_back(&token);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const std::string* a, const std::string* b) { return *a < *b; });
+    WantedWords wanted;
+    for (const std::string* word : sorted) {
+        if (!wanted.words.empty() && *wanted.words.back() == *word) {
+            ++wanted.counts.back();
+            continue;
+        }
+        wanted.words.push_back(word);
+        wanted.counts.push_back(1);
+    }
+    return wanted;
+}
+
+std::size_t anyOrderWindowGap(const Tokens& name, const Tokens& query, bool prefix) {
+    const WantedWords wanted = wantedWordsOf(query);
     const std::size_t n = name.size(), q = query.size();
+    std::vector<std::size_t> credit(wanted.words.size());
     std::size_t best = kNone;
     for (std::size_t s = 0; s < n; ++s) {
-        std::map<std::string, std::size_t> credit;
-        std::size_t keysCovered = 0;
+        std::fill(credit.begin(), credit.end(), 0);
+        std::size_t wordsCovered = 0;
         for (std::size_t e = s; e < n; ++e) {
-            for (const auto& [key, count] : wanted) {
-                if (!tokenMatches(name[e], key, prefix))
+            for (std::size_t k = 0; k < wanted.words.size(); ++k) {
+                if (!tokenMatches(name[e], *wanted.words[k], prefix))
                     continue;
-                if (++credit[key] == count)
-                    ++keysCovered;
+                if (++credit[k] == wanted.counts[k])
+                    ++wordsCovered;
                 break;
             }
-            if (keysCovered == wanted.size()) {
+            if (wordsCovered == wanted.words.size()) {
                 best = std::min(best, (e - s + 1) - q);
                 break;
             }
@@ -96,7 +118,19 @@ std::size_t anyOrderWindowGap(const Tokens& name, const Tokens& query, bool pref
     return best;
 }
 
+// Every stage needs each search word to match some name word; most names that fail do so here,
+// before the window stage's bookkeeping.
+bool everySearchWordOccurs(const Tokens& name, const Tokens& query, bool prefix) {
+    return std::all_of(query.begin(), query.end(), [&](const std::string& word) {
+        return std::any_of(name.begin(), name.end(), [&](const std::string& nameWord) {
+            return tokenMatches(nameWord, word, prefix);
+        });
+    });
+}
+
 std::int32_t matchingPass(const Tokens& name, const Tokens& query, bool prefix, std::int32_t base) {
+    if (!everySearchWordOccurs(name, query, prefix))
+        return kNoSearchMatch;
     if (const auto extra = contiguousRun(name, query, prefix); extra != kNone)
         return base + static_cast<std::int32_t>(extra);
     if (const auto gap = inOrderGap(name, query, prefix); gap != kNone)
