@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "core/inference/instrument_normalization.h"
 #include "core/search/search_tokens.h"
@@ -86,10 +87,12 @@ void appendGenres(std::string& sql, SqlParameters& parameters,
     sql += "))";
 }
 
+bool isAsciiWordCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
 bool hasAsciiWordCharacter(const std::string& text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    });
+    return std::any_of(text.begin(), text.end(), isAsciiWordCharacter);
 }
 
 std::string quotedPhrase(const std::string& text) {
@@ -117,6 +120,31 @@ std::string lastFolderName(std::string folder) {
 void appendColumnTerm(std::string& expression, const char* column, const std::string& value) {
     if (hasAsciiWordCharacter(value))
         expression += std::string(" AND ") + column + ":" + quotedPhrase(value);
+}
+
+// The first letter or digit of a key candidate, when only ASCII punctuation comes before it.
+// A stored key equal to the candidate, blanks aside, then has an index word that starts with
+// it: punctuation and blanks split words, whereas a non-ASCII letter in front would join it.
+std::optional<char> keyWordStart(const std::string& candidate) {
+    for (const char c : candidate) {
+        if (isAsciiWordCharacter(c))
+            return c;
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// A prefix term, not the whole word: blanks in a stored key may split it anywhere ('am in').
+void appendKeyTerm(std::string& expression, const std::string& pickedKey) {
+    std::optional<char> start;
+    for (const auto& candidate : keyCandidates(pickedKey)) {
+        const auto candidateStart = keyWordStart(candidate);
+        if (!candidateStart || (start && *start != *candidateStart))
+            return;
+        start = candidateStart;
+    }
+    expression += std::string(" AND musical_key:\"") + *start + "\"*";
 }
 
 }  // namespace
@@ -207,6 +235,8 @@ std::string narrowedFullTextExpression(const SearchQuery& query) {
     if (!query.instrument.empty())
         appendColumnTerm(expression, "instrument", normalizedInstrument(query.instrument));
     appendColumnTerm(expression, "path", lastFolderName(query.folder));
+    if (!query.key.empty())
+        appendKeyTerm(expression, query.key);
     if (query.hideMidi)
         expression = "(" + expression + ") NOT type:\"midi\"";
     return expression;
