@@ -204,12 +204,36 @@ const Words kWords = {"Kick", "kick", "Snare", "Hat",  "Bass", "Pad", "Keys", "L
 const Words kTypes = {"Loop", "One Shot", "MIDI", "Unknown"};
 const Words kInstruments = {"",      "Kick", "kick", "Kick Drum", "Snare",
                             "HiHat", "Keys", "Bass", "FX"};
-const Words kStoredKeys = {"None",  "A min",  "C",      "C maj",   "F# min",
-                           "Am",    "A minor", "a min", "AMIN",    "am in",
-                           "(A min)", " c",     "Cmaj",  "#A min",  "\xc3\xa9" "A min"};
+const Words kStoredKeys = {"None",
+                           "A min",
+                           "C",
+                           "C maj",
+                           "F# min",
+                           "Am",
+                           "A minor",
+                           "a min",
+                           "AMIN",
+                           "am in",
+                           "(A min)",
+                           " c",
+                           "Cmaj",
+                           "#A min",
+                           "\xc3\xa9"
+                           "A min"};
 const Words kGenres = {"Trap", "trap", "House", "Lofi"};
-const Words kPickedKeys = {"Am",  "A minor", "AMIN", "C",       "C major",        "cmaj",
-                           "F#m", "(A min)", "m",    "major",   "\xc3\xa9" "Am", "#a m"};
+const Words kPickedKeys = {"Am",
+                           "A minor",
+                           "AMIN",
+                           "C",
+                           "C major",
+                           "cmaj",
+                           "F#m",
+                           "(A min)",
+                           "m",
+                           "major",
+                           "\xc3\xa9"
+                           "Am",
+                           "#a m"};
 
 struct Libraries {
     std::int64_t lib = 0;
