@@ -122,6 +122,22 @@ void appendColumnTerm(std::string& expression, const char* column, const std::st
         expression += std::string(" AND ") + column + ":" + quotedPhrase(value);
 }
 
+// The type strings are few and fixed, so the last word of one ("shot" of "One Shot") finds the
+// same rows as the whole phrase, reading one word's entries instead of two and their positions.
+// Text with non-ASCII characters stays whole: the index may split it differently.
+std::string lastIndexWord(const std::string& value) {
+    if (std::any_of(value.begin(), value.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return value;
+    auto end = value.end();
+    while (end != value.begin() && !isAsciiWordCharacter(*(end - 1)))
+        --end;
+    auto begin = end;
+    while (begin != value.begin() && isAsciiWordCharacter(*(begin - 1)))
+        --begin;
+    return std::string(begin, end);
+}
+
 // The first letter or digit of a key candidate, when only ASCII punctuation comes before it.
 // A stored key equal to the candidate, blanks aside, then has an index word that starts with
 // it: punctuation and blanks split words, whereas a non-ASCII letter in front would join it.
@@ -231,7 +247,7 @@ std::string narrowedFullTextExpression(const SearchQuery& query) {
     std::string expression = ftsQuery(query);
     if (expression.empty())
         return expression;
-    appendColumnTerm(expression, "type", query.type);
+    appendColumnTerm(expression, "type", lastIndexWord(query.type));
     if (!query.instrument.empty())
         appendColumnTerm(expression, "instrument", normalizedInstrument(query.instrument));
     appendColumnTerm(expression, "path", lastFolderName(query.folder));
