@@ -105,6 +105,8 @@ class Database {
     std::int64_t countMatchingLocked(const SearchQuery& query);
     StandingExclusions standingExclusionsLocked();
     bool tempoIndexLeadsLocked(const SearchQuery& query);
+    bool nameIndexLeadsLocked(const SearchQuery& query);
+    std::int64_t fullTextMatchesLocked(const std::string& expression);
     std::uint64_t changeStampLocked();
     void upsertLocked(const Sample& sample, std::int64_t libraryId);
     std::unordered_set<std::string> storedPathsLocked(const std::vector<Sample>& samples);
@@ -123,6 +125,13 @@ class Database {
         bool tempoIndexLeads = false;
     };
     std::optional<TempoPlan> tempoPlan_;
+    // The number of rows the last full-text expression matched, for the name-sorted plan.
+    struct MatchCount {
+        std::string expression;
+        std::uint64_t stamp = 0;
+        std::int64_t matches = 0;
+    };
+    std::optional<MatchCount> matchCount_;
 };
 
 }  // namespace sv

@@ -102,6 +102,47 @@ bool Database::tempoIndexLeadsLocked(const SearchQuery& query) {
     }
 }
 
+std::int64_t Database::fullTextMatchesLocked(const std::string& expression) {
+    const std::uint64_t stamp = changeStampLocked();
+    if (matchCount_ && matchCount_->expression == expression && matchCount_->stamp == stamp)
+        return matchCount_->matches;
+    const StatementCache::Lease count =
+        statements_->acquire("SELECT count(*) FROM sample_search WHERE sample_search MATCH ?");
+    count->bind(1, std::string_view(expression));
+    count->stepCode();
+    matchCount_ = MatchCount{expression, stamp, count->int64(0)};
+    return matchCount_->matches;
+}
+
+// A text search sorted by name can walk the name index and stop once the page is full instead of
+// reading and sorting every match. The walk passes about (rows wanted) × (samples ÷ matches)
+// index entries, each about a quarter of the cost of reading and sorting one match, so it leads
+// while that stays under four entries a match. Filters the full-text expression cannot narrow
+// would thin the matches out of its sight, so they keep the plain plan.
+bool Database::nameIndexLeadsLocked(const SearchQuery& query) {
+    if (!query.sortByName || query.bpm || !query.genres.empty() || !query.genre.empty() ||
+        query.playlistId || query.favoritesOnly || query.limit <= 0 || query.offset < 0)
+        return false;
+    const std::string expression = narrowedFullTextExpression(query);
+    if (expression.empty())
+        return false;
+    try {
+        const StatementCache::Lease samples = statements_->acquire(
+            "SELECT (SELECT max(rowid) FROM samples),EXISTS(SELECT 1 FROM sqlite_schema WHERE "
+            "type='index' AND name='idx_samples_name')");
+        if (samples->stepCode() != SQLITE_ROW || samples->int64(1) == 0)
+            return false;
+        const double total = static_cast<double>(samples->int64(0));
+        const double matches = static_cast<double>(fullTextMatchesLocked(expression));
+        if (matches <= 0)
+            return false;
+        const double rowsWanted = static_cast<double>(query.offset) + query.limit;
+        return rowsWanted * total / matches < 4 * matches;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}
+
 StandingExclusions Database::standingExclusionsLocked() {
     try {
         const StatementCache::Lease lease = statements_->acquire(kStandingExclusions);
@@ -119,6 +160,8 @@ std::vector<Sample> Database::search(const SearchQuery& query) {
     std::string sql = kPageIds;
     if (tempoIndexLeadsLocked(query))
         sql += " INDEXED BY idx_samples_bpm";
+    else if (nameIndexLeadsLocked(query))
+        sql += " INDEXED BY idx_samples_name";
     sql += kPageJoin;
     SqlParameters parameters;
     appendSearchPredicates(sql, parameters, query, standingExclusionsLocked());

@@ -455,5 +455,32 @@ TEST(SearchReference, NarrowingFiltersFindTheSameRowsWithAndWithoutText) {
     EXPECT_GT(found, 60);
 }
 
+// A dense word sorted by name is read off the name index, a rare one or a far page is sorted:
+// both must give the same pages in both directions.
+TEST(SearchReference, NameSortedTextGivesTheSamePagesWhicheverWayItIsRead) {
+    std::mt19937 random(88);
+    SearchCatalogue catalogue;
+    const Libraries libraries{catalogue.addLibrary("/lib"), catalogue.addLibrary("/other")};
+    std::vector<StoredRow> rows;
+    addRows(catalogue, random, {}, libraries, 300, 0.05, rows);
+    for (const char* text : {"lib", "kick", "hard", "trap kit", "c"})
+        for (const bool descending : {false, true})
+            for (const int offset : {0, 7, 50, 140}) {
+                SearchQuery query;
+                query.text = text;
+                query.sortByName = true;
+                query.nameDescending = descending;
+                query.hideMidi = offset == 50;
+                const Ids all = reference(rows, query);
+                query.limit = 7;
+                query.offset = offset;
+                const auto begin = std::min<std::size_t>(all.size(), offset);
+                const auto end = std::min<std::size_t>(all.size(), offset + 7);
+                EXPECT_EQ(testing::idsOf(catalogue.database().search(query)),
+                          Ids(all.begin() + begin, all.begin() + end))
+                    << "text '" << text << "' descending " << descending << " offset " << offset;
+            }
+}
+
 }  // namespace
 }  // namespace sv
