@@ -204,6 +204,8 @@ std::int64_t Database::countMatchingLocked(const SearchQuery& query) {
         exclusions.appleDouble || exclusions.offlineLibraries ? std::nullopt
                                                               : fullTextOnlyExpression(query);
     if (fullText) {
+        // Kept for the page that usually follows, which may choose its plan by it.
+        matchCount_.reset();
         sql = "SELECT count(*) FROM sample_search WHERE sample_search MATCH ?";
         parameters.push_back(*fullText);
     } else {
@@ -217,6 +219,8 @@ std::int64_t Database::countMatchingLocked(const SearchQuery& query) {
     bindTexts(statement, parameters);
     if (statement.stepCode() != SQLITE_ROW)
         throw std::runtime_error(sqliteMessage(db_.get()));
+    if (fullText)
+        matchCount_ = MatchCount{*fullText, changeStampLocked(), statement.int64(0)};
     return statement.int64(0);
 }
 
