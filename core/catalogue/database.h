@@ -105,7 +105,7 @@ class Database {
     std::int64_t countMatchingLocked(const SearchQuery& query);
     StandingExclusions standingExclusionsLocked();
     bool tempoIndexLeadsLocked(const SearchQuery& query);
-    bool nameIndexLeadsLocked(const SearchQuery& query);
+    bool nameIndexLeadsLocked(const SearchQuery& query, StandingExclusions exclusions);
     std::int64_t fullTextMatchesLocked(const std::string& expression);
     std::uint64_t changeStampLocked();
     void upsertLocked(const Sample& sample, std::int64_t libraryId);

@@ -118,10 +118,12 @@ std::int64_t Database::fullTextMatchesLocked(const std::string& expression) {
 // reading and sorting every match. The walk passes about (rows wanted) × (samples ÷ matches)
 // index entries, each about a quarter of the cost of reading and sorting one match, so it leads
 // while that stays under four entries a match. Filters the full-text expression cannot narrow
-// would thin the matches out of its sight, so they keep the plain plan.
-bool Database::nameIndexLeadsLocked(const SearchQuery& query) {
+// would thin the matches out of its sight, so they keep the plain plan, as do offline
+// libraries, whose samples the index still holds.
+bool Database::nameIndexLeadsLocked(const SearchQuery& query, StandingExclusions exclusions) {
     if (!query.sortByName || query.bpm || !query.genres.empty() || !query.genre.empty() ||
-        query.playlistId || query.favoritesOnly || query.limit <= 0 || query.offset < 0)
+        query.playlistId || query.favoritesOnly || exclusions.offlineLibraries ||
+        query.limit <= 0 || query.offset < 0)
         return false;
     const std::string expression = narrowedFullTextExpression(query);
     if (expression.empty())
@@ -157,14 +159,15 @@ StandingExclusions Database::standingExclusionsLocked() {
 std::vector<Sample> Database::search(const SearchQuery& query) {
     const std::lock_guard lock(mutex_);
     const ReadSnapshot snapshot(db_.get());
+    const StandingExclusions exclusions = standingExclusionsLocked();
     std::string sql = kPageIds;
     if (tempoIndexLeadsLocked(query))
         sql += " INDEXED BY idx_samples_bpm";
-    else if (nameIndexLeadsLocked(query))
+    else if (nameIndexLeadsLocked(query, exclusions))
         sql += " INDEXED BY idx_samples_name";
     sql += kPageJoin;
     SqlParameters parameters;
-    appendSearchPredicates(sql, parameters, query, standingExclusionsLocked());
+    appendSearchPredicates(sql, parameters, query, exclusions);
     sql += " ORDER BY " + searchOrder(query, parameters);
     sql += " LIMIT " + std::to_string(query.limit) + " OFFSET " + std::to_string(query.offset);
 
