@@ -118,12 +118,12 @@ std::int64_t Database::fullTextMatchesLocked(const std::string& expression) {
 // reading and sorting every match. The walk passes about (rows wanted) × (samples ÷ matches)
 // index entries, each about a quarter of the cost of reading and sorting one match, so it leads
 // while that stays under four entries a match. Filters the full-text expression cannot narrow
-// would thin the matches out of its sight, so they keep the plain plan, as do offline
-// libraries, whose samples the index still holds.
+// would thin the matches out of its sight, so they keep the plain plan, as do a folder (its name
+// may stand in many other paths) and offline libraries (the index still holds their samples).
 bool Database::nameIndexLeadsLocked(const SearchQuery& query, StandingExclusions exclusions) {
     if (!query.sortByName || query.bpm || !query.genres.empty() || !query.genre.empty() ||
-        query.playlistId || query.favoritesOnly || exclusions.offlineLibraries ||
-        query.limit <= 0 || query.offset < 0)
+        query.playlistId || query.favoritesOnly || !query.folder.empty() ||
+        exclusions.offlineLibraries || query.limit <= 0 || query.offset < 0)
         return false;
     const std::string expression = narrowedFullTextExpression(query);
     if (expression.empty())
