@@ -125,7 +125,7 @@ class Database {
         bool tempoIndexLeads = false;
     };
     std::optional<TempoPlan> tempoPlan_;
-    // The number of rows the last full-text expression matched, for the name-sorted plan.
+    // The number of rows the last full-text expression matched.
     struct MatchCount {
         std::string expression;
         std::uint64_t stamp = 0;

@@ -90,11 +90,7 @@ bool Database::tempoIndexLeadsLocked(const SearchQuery& query) {
             statements_->acquire("SELECT count(*) FROM samples WHERE bpm BETWEEN ? AND ?");
         window->bind(1, low).bind(2, high);
         window->stepCode();
-        const StatementCache::Lease text =
-            statements_->acquire("SELECT count(*) FROM sample_search WHERE sample_search MATCH ?");
-        text->bind(1, std::string_view(expression));
-        text->stepCode();
-        const bool leads = window->int64(0) < text->int64(0);
+        const bool leads = window->int64(0) < fullTextMatchesLocked(expression);
         tempoPlan_ = TempoPlan{expression, *query.bpm, stamp, leads};
         return leads;
     } catch (const std::runtime_error&) {
@@ -102,6 +98,8 @@ bool Database::tempoIndexLeadsLocked(const SearchQuery& query) {
     }
 }
 
+// Kept with the change stamp: a refresh counts and then asks for its page, whose plan may depend
+// on the count.
 std::int64_t Database::fullTextMatchesLocked(const std::string& expression) {
     const std::uint64_t stamp = changeStampLocked();
     if (matchCount_ && matchCount_->expression == expression && matchCount_->stamp == stamp)
@@ -109,7 +107,8 @@ std::int64_t Database::fullTextMatchesLocked(const std::string& expression) {
     const StatementCache::Lease count =
         statements_->acquire("SELECT count(*) FROM sample_search WHERE sample_search MATCH ?");
     count->bind(1, std::string_view(expression));
-    count->stepCode();
+    if (count->stepCode() != SQLITE_ROW)
+        throw std::runtime_error(sqliteMessage(db_.get()));
     matchCount_ = MatchCount{expression, stamp, count->int64(0)};
     return matchCount_->matches;
 }
@@ -201,29 +200,24 @@ std::int64_t Database::countMatching(const SearchQuery& query) {
 std::int64_t Database::countMatchingLocked(const SearchQuery& query) {
     const ReadSnapshot snapshot(db_.get());
     const StandingExclusions exclusions = standingExclusionsLocked();
-    SqlParameters parameters;
-    std::string sql;
     const std::optional<std::string> fullText =
         exclusions.appleDouble || exclusions.offlineLibraries ? std::nullopt
                                                               : fullTextOnlyExpression(query);
     if (fullText) {
-        // Kept for the page that usually follows, which may choose its plan by it.
+        // Counted afresh; the figure stays for the page that usually follows.
         matchCount_.reset();
-        sql = "SELECT count(*) FROM sample_search WHERE sample_search MATCH ?";
-        parameters.push_back(*fullText);
-    } else {
-        sql = "SELECT count(*) FROM samples s";
-        if (tempoIndexLeadsLocked(query))
-            sql += " INDEXED BY idx_samples_bpm";
-        sql += " WHERE 1=1";
-        appendSearchPredicates(sql, parameters, query, exclusions);
+        return fullTextMatchesLocked(*fullText);
     }
+    SqlParameters parameters;
+    std::string sql = "SELECT count(*) FROM samples s";
+    if (tempoIndexLeadsLocked(query))
+        sql += " INDEXED BY idx_samples_bpm";
+    sql += " WHERE 1=1";
+    appendSearchPredicates(sql, parameters, query, exclusions);
     Statement statement(db_.get(), sql);
     bindTexts(statement, parameters);
     if (statement.stepCode() != SQLITE_ROW)
         throw std::runtime_error(sqliteMessage(db_.get()));
-    if (fullText)
-        matchCount_ = MatchCount{*fullText, changeStampLocked(), statement.int64(0)};
     return statement.int64(0);
 }
 
