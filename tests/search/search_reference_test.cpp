@@ -362,6 +362,24 @@ std::vector<std::string> referenceValues(const std::vector<StoredRow>& rows,
     return sortedForComparison({values.begin(), values.end()});
 }
 
+// The rows of one page of the full ordered result.
+Ids pageOf(const Ids& all, int offset, int limit) {
+    const auto begin = std::min<std::size_t>(all.size(), offset);
+    const auto end = std::min<std::size_t>(all.size(), offset + limit);
+    return Ids(all.begin() + begin, all.begin() + end);
+}
+
+// A catalogue of both libraries holding random rows, without playlists.
+struct RandomCatalogue {
+    SearchCatalogue catalogue;
+    std::vector<StoredRow> rows;
+    RandomCatalogue(unsigned seed, int count, double appleDoubleChance) {
+        std::mt19937 random(seed);
+        const Libraries libraries{catalogue.addLibrary("/lib"), catalogue.addLibrary("/other")};
+        addRows(catalogue, random, {}, libraries, count, appleDoubleChance, rows);
+    }
+};
+
 TEST(SearchReference, RandomQueriesGiveTheSameIdsInTheSameOrder) {
     std::mt19937 random(20260912);
     SearchCatalogue catalogue;
@@ -397,10 +415,8 @@ TEST(SearchReference, RandomQueriesGiveTheSameIdsInTheSameOrder) {
 
         query.limit = 7;
         query.offset = std::uniform_int_distribution<int>(0, 20)(random);
-        const auto begin = std::min<std::size_t>(expected.size(), query.offset);
-        const auto end = std::min<std::size_t>(expected.size(), query.offset + 7);
         EXPECT_EQ(testing::idsOf(catalogue.database().search(query)),
-                  Ids(expected.begin() + begin, expected.begin() + end));
+                  pageOf(expected, query.offset, 7));
 
         for (int probe = 0; probe < 3; ++probe) {
             const StoredRow& s = pick(random, rows);
@@ -424,11 +440,9 @@ TEST(SearchReference, RandomQueriesGiveTheSameIdsInTheSameOrder) {
 // Keys and types also narrow the full-text expression when there is text, and that must never
 // drop a row that the exact filter keeps: every picked key and type, alone and with text.
 TEST(SearchReference, NarrowingFiltersFindTheSameRowsWithAndWithoutText) {
-    std::mt19937 random(1207);
-    SearchCatalogue catalogue;
-    const Libraries libraries{catalogue.addLibrary("/lib"), catalogue.addLibrary("/other")};
-    std::vector<StoredRow> rows;
-    addRows(catalogue, random, {}, libraries, 300, 0.0, rows);
+    RandomCatalogue stored(1207, 300, 0.0);
+    SearchCatalogue& catalogue = stored.catalogue;
+    const std::vector<StoredRow>& rows = stored.rows;
     std::vector<SearchQuery> filters;
     for (const auto& key : kPickedKeys) {
         filters.emplace_back();
@@ -458,11 +472,9 @@ TEST(SearchReference, NarrowingFiltersFindTheSameRowsWithAndWithoutText) {
 // A dense word sorted by name is read off the name index, a rare one or a far page is sorted:
 // both must give the same pages in both directions.
 TEST(SearchReference, NameSortedTextGivesTheSamePagesWhicheverWayItIsRead) {
-    std::mt19937 random(88);
-    SearchCatalogue catalogue;
-    const Libraries libraries{catalogue.addLibrary("/lib"), catalogue.addLibrary("/other")};
-    std::vector<StoredRow> rows;
-    addRows(catalogue, random, {}, libraries, 300, 0.05, rows);
+    RandomCatalogue stored(88, 300, 0.05);
+    SearchCatalogue& catalogue = stored.catalogue;
+    const std::vector<StoredRow>& rows = stored.rows;
     for (const char* text : {"lib", "kick", "hard", "trap kit", "c"})
         for (const bool descending : {false, true})
             for (const int offset : {0, 7, 50, 140}) {
@@ -474,10 +486,8 @@ TEST(SearchReference, NameSortedTextGivesTheSamePagesWhicheverWayItIsRead) {
                 const Ids all = reference(rows, query);
                 query.limit = 7;
                 query.offset = offset;
-                const auto begin = std::min<std::size_t>(all.size(), offset);
-                const auto end = std::min<std::size_t>(all.size(), offset + 7);
                 EXPECT_EQ(testing::idsOf(catalogue.database().search(query)),
-                          Ids(all.begin() + begin, all.begin() + end))
+                          pageOf(all, offset, 7))
                     << "text '" << text << "' descending " << descending << " offset " << offset;
             }
 }
