@@ -3,7 +3,7 @@
 
 #include <exception>
 
-#include "app/sv_controller.h"
+#include "app/window/sv_controller.h"
 
 namespace {
 

@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/player_controller.h"
-#include "app/results_browser.h"
-#include "app/sv_controller.h"
+#include "app/player/player_controller.h"
+#include "app/results/results_browser.h"
+#include "app/window/main_window.h"
+#include "app/window/sv_controller.h"
 #include "audio/playback/audio_file_player.h"
 #include "audio/playback/audio_output.h"
 #include "core/catalogue/database.h"

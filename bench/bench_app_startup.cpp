@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/resource_monitor.h"
-#include "app/results_browser.h"
-#include "app/sv_controller.h"
+#include "app/results/results_browser.h"
+#include "app/window/resource_monitor.h"
+#include "app/window/sv_controller.h"
 #include "core/catalogue/database.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "app/sv_controller.h"
+#include "app/window/sv_controller.h"
 #include "core/catalogue/database.h"
 #include "tests/support/temp_home.h"
 

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/artwork_drop_view.h"
-#include "app/drag_and_drop.h"
-#include "app/drop_view.h"
-#include "app/file_drag_view.h"
-#include "app/playlist_list.h"
-#include "app/main_window.h"
-#include "app/results_browser.h"
-#include "app/results_table.h"
+#include "app/dragdrop/artwork_drop_view.h"
+#include "app/dragdrop/drag_and_drop.h"
+#include "app/dragdrop/drop_view.h"
+#include "app/dragdrop/file_drag_view.h"
+#include "app/results/results_browser.h"
+#include "app/results/results_table.h"
+#include "app/sidebar/playlist_list.h"
+#include "app/window/main_window.h"
 #include "core/catalogue/database.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/wav_writer.h"

@@ -14,13 +14,13 @@
 #include <string>
 #include <utility>
 
-#include "app/customize_shortcuts_dialog.h"
-#include "app/keyboard_shortcuts.h"
-#include "app/mac_key_codes.h"
-#include "app/main_menu.h"
-#include "app/settings.h"
-#include "app/shortcut_bindings.h"
-#include "app/shortcut_recorder_button.h"
+#include "app/shortcuts/customize_shortcuts_dialog.h"
+#include "app/shortcuts/keyboard_shortcuts.h"
+#include "app/shortcuts/mac_key_codes.h"
+#include "app/shortcuts/shortcut_bindings.h"
+#include "app/shortcuts/shortcut_recorder_button.h"
+#include "app/window/main_menu.h"
+#include "app/window/settings.h"
 #include "tests/support/temp_home.h"
 
 namespace svapp_test {

@@ -1,9 +1,9 @@
 #include <QSettings>
 #include <QTest>
 
-#include "app/layout_modes.h"
-#include "app/main_window.h"
-#include "app/settings.h"
+#include "app/window/layout_modes.h"
+#include "app/window/main_window.h"
+#include "app/window/settings.h"
 #include "tests/app/app_fixture.h"
 
 namespace svapp_test {

@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "app/file_drag_view.h"
-#include "app/main_window.h"
-#include "app/player_bar.h"
-#include "app/player_controller.h"
-#include "app/playhead_checks.h"
-#include "app/results_browser.h"
-#include "app/results_table.h"
-#include "app/settings.h"
+#include "app/dragdrop/file_drag_view.h"
+#include "app/player/player_bar.h"
+#include "app/player/player_controller.h"
+#include "app/player/playhead_checks.h"
+#include "app/results/results_browser.h"
+#include "app/results/results_table.h"
+#include "app/window/main_window.h"
+#include "app/window/settings.h"
 #include "audio/playback/audio_file_player.h"
 #include "audio/playback/audio_output.h"
 #include "audio/playback/playhead_diagnostics.h"

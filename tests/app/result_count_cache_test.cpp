@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/result_count_cache.h"
+#include "app/results/result_count_cache.h"
 #include "core/catalogue/database.h"
 #include "tests/support/temp_home.h"
 

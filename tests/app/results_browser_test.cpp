@@ -6,13 +6,13 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/library_cell.h"
-#include "app/main_window.h"
-#include "app/results_browser.h"
-#include "app/results_table.h"
-#include "app/sample_cell.h"
-#include "app/scan_orchestration.h"
-#include "app/waveform_view.h"
+#include "app/results/library_cell.h"
+#include "app/results/results_browser.h"
+#include "app/results/results_table.h"
+#include "app/results/sample_cell.h"
+#include "app/results/waveform_view.h"
+#include "app/scans/scan_orchestration.h"
+#include "app/window/main_window.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/wav_writer.h"
 

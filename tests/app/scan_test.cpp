@@ -2,8 +2,8 @@
 
 #include <QTest>
 
-#include "app/results_browser.h"
-#include "app/scan_orchestration.h"
+#include "app/results/results_browser.h"
+#include "app/scans/scan_orchestration.h"
 #include "core/catalogue/database.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/wav_writer.h"

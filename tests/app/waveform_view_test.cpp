@@ -1,7 +1,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/waveform_view.h"
+#include "app/results/waveform_view.h"
 #include "audio/waveforms/waveform_key.h"
 #include "audio/waveforms/waveform_service.h"
 #include "tests/app/app_fixture.h"

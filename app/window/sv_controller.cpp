@@ -1,0 +1,392 @@
+#include "app/window/sv_controller.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <cstring>
+
+#include "app/dragdrop/drag_and_drop.h"
+#include "app/dragdrop/drop_view.h"
+#include "app/dragdrop/file_drag_view.h"
+#include "app/player/player_bar.h"
+#include "app/player/player_controller.h"
+#include "app/results/results_browser.h"
+#include "app/results/results_table.h"
+#include "app/scans/scan_orchestration.h"
+#include "app/shortcuts/customize_shortcuts_dialog.h"
+#include "app/shortcuts/keyboard_shortcuts.h"
+#include "app/sidebar/playlist_list.h"
+#include "app/sidebar/sidebar_panel.h"
+#include "app/window/layout_modes.h"
+#include "app/window/main_menu.h"
+#include "app/window/main_window.h"
+#include "app/window/resource_monitor.h"
+#include "audio/playback/audio_file_player.h"
+#include "audio/playback/playhead_diagnostics.h"
+#include "audio/waveforms/waveform_notifier.h"
+#include "audio/waveforms/waveform_service.h"
+#include "core/catalogue/database.h"
+#include "core/scanning/library_scanner.h"
+
+namespace {
+
+constexpr int kWarmupMilliseconds = 140;
+constexpr double kWorkerShutdownSeconds = 10.0;
+
+void putLittleEndian(QByteArray& bytes, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i)
+        bytes.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A RIFF/WAVE header for 16-bit mono PCM at 44.1 kHz followed by 8,820 zero bytes.
+QByteArray silentWav() {
+    constexpr std::uint32_t dataBytes = 8820;
+    QByteArray bytes;
+    bytes.append("RIFF");
+    putLittleEndian(bytes, 36 + dataBytes, 4);
+    bytes.append("WAVEfmt ");
+    putLittleEndian(bytes, 16, 4);
+    putLittleEndian(bytes, 1, 2);      // PCM
+    putLittleEndian(bytes, 1, 2);      // channels
+    putLittleEndian(bytes, 44100, 4);  // frame rate
+    putLittleEndian(bytes, 88200, 4);  // bytes per second
+    putLittleEndian(bytes, 2, 2);      // bytes per frame
+    putLittleEndian(bytes, 16, 2);     // bits
+    bytes.append("data");
+    putLittleEndian(bytes, dataBytes, 4);
+    bytes.append(QByteArray(static_cast<int>(dataBytes), '\0'));
+    return bytes;
+}
+
+}  // namespace
+
+SVController::SVController(SVControllerOptions options) : _options(std::move(options)) {
+    _warmupQueue.setMaxThreadCount(1);
+}
+
+SVController::~SVController() {
+    applicationWillTerminate();
+}
+
+void SVController::applicationDidFinishLaunching() {
+    const QIcon icon(QStringLiteral(":/SampleVorlan.png"));
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
+
+    const std::filesystem::path file =
+        _options.catalogue.empty() ? sv::Database::defaultPath() : _options.catalogue;
+    _scans.reset();
+    _scanner.reset();
+    _db.reset();
+    _db = std::make_unique<sv::Database>(file);
+    _scanner = std::make_unique<sv::LibraryScanner>(*_db, _options.mountInfo);
+    _launchCheck = sv::checkLibraryAvailability(*_db, sv::MountTable::read(_options.mountInfo),
+                                                sv::LibraryCounts::Skipped);
+    _scans = std::make_unique<SVScanOrchestration>(*_db, *_scanner);
+
+    _window = std::make_unique<SVMainWindow>();
+    _layoutModes = new SVLayoutModes(_window.get(), _options.visibleFrame, this);
+    const QSize size = _layoutModes->restoreLaunchMode();
+    _layoutModes->applyWindowConstraintsForMode(_layoutModes->currentLayoutMode());
+    _layoutModes->placeWindow(size);
+
+    buildViews();
+    connectWaveformNotifications();
+    reloadSidebars();
+    refresh();
+
+    _window->show();
+    _window->raise();
+    _window->activateWindow();
+    // The transport keys work at once: the keyboard rests on the results, not the search field.
+    _browser->table()->setFocus(Qt::ActiveWindowFocusReason);
+    QTimer::singleShot(0, this, &SVController::applicationDidBecomeActive);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    applicationDidBecomeActive();
+            });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &SVController::applicationWillTerminate);
+    if (_options.warmUpAudio)
+        startAudioWarmup();
+}
+
+void SVController::buildViews() {
+    _menu = new SVMainMenu(_window.get());
+    _browser = new SVResultsBrowser(*_db);
+    _window->setResultsBrowser(_browser);
+    _window->setLayoutMode(_layoutModes->currentLayoutMode());
+    _resourceMonitor = new SVResourceMonitor(this);
+
+    connect(_menu, &SVMainMenu::focusSearch, this, &SVController::focusSearch);
+    connect(_menu, &SVMainMenu::quitRequested, this, [this] {
+        if (_window)
+            _window->close();
+        QCoreApplication::quit();
+    });
+    connect(_window.get(), &SVMainWindow::contentResized, _layoutModes,
+            &SVLayoutModes::windowDidResize);
+    connect(_window.get(), &SVMainWindow::switchLayoutRequested, this, &SVController::switchLayout);
+    connect(_layoutModes, &SVLayoutModes::layoutModeChanged, _window.get(),
+            &SVMainWindow::setLayoutMode);
+    connect(_window->sidebar(), &SVSidebarPanel::addLibraryRequested, this,
+            &SVController::addLibrary);
+    _window->dropView()->setDropHandler(
+        [this](const QStringList& folders) { handleDroppedURLs(folders); });
+    _playlists = new SVPlaylistList(*_db);
+    _window->sidebar()->setPlaylistList(_playlists);
+    connect(_playlists, &SVPlaylistList::playlistChosen, this, [this](qint64 playlistId) {
+        SVBrowseScope scope;
+        scope.playlistId = playlistId;
+        _browser->setScope(scope);
+        _browser->resetPageAndRefresh();
+    });
+    connectRowDrags();
+    buildPlayer();
+    _shortcuts = new SVKeyboardShortcuts(
+        _window.get(), [this](const QString& action) { performShortcutAction(action); },
+        [this] { _browser->table()->selectRows({}); });
+    _shortcuts->installTransportShortcuts();
+    connect(_menu, &SVMainMenu::customizeShortcuts, this,
+            [this] { SVCustomizeShortcutsDialog::customizeShortcuts(_window.get()); });
+
+    connect(_browser, &SVResultsBrowser::addLibraryRequested, this, &SVController::addLibrary);
+    connect(_browser, &SVResultsBrowser::rescanRequested, this, &SVController::rescan);
+    connect(_browser, &SVResultsBrowser::removeRequested, this, &SVController::remove);
+
+    connect(_scans.get(), &SVScanOrchestration::statusText, _browser,
+            &SVResultsBrowser::setStatusText);
+    connect(_scans.get(), &SVScanOrchestration::maintenanceScanningChanged, _browser,
+            &SVResultsBrowser::setMaintenanceScanning);
+    connect(_scans.get(), &SVScanOrchestration::scanFinished, this, &SVController::scanFinished);
+    connect(_scans.get(), &SVScanOrchestration::libraryRemoved, this, [this] {
+        reloadSidebars();
+        refresh();
+    });
+}
+
+void SVController::connectRowDrags() {
+    SVResultsTable* table = _browser->table();
+    table->setDragProvider([this](const std::set<int>& rows) -> std::unique_ptr<QMimeData> {
+        if (_browser->scope().libraryMode)
+            return nullptr;
+        std::vector<std::string> paths;
+        for (const int row : rows) {
+            if (row < 0 || static_cast<std::size_t>(row) >= _browser->rows().size())
+                return nullptr;
+            paths.push_back(_browser->rows()[static_cast<std::size_t>(row)].path);
+        }
+        return SVDragAndDrop::mimeDataForPaths(paths);
+    });
+    table->setDragRefusal(
+        [this](QPoint globalPosition) { return dragStartedInsideMobilePlayer(globalPosition); });
+}
+
+bool SVController::dragStartedInsideMobilePlayer(QPoint globalPosition) const {
+    if (currentLayoutMode() != 0 || !_playerBar || !_playerBar->isVisible())
+        return false;
+    return _playerBar->rect().contains(_playerBar->mapFromGlobal(globalPosition));
+}
+
+void SVController::buildPlayer() {
+    _playerBar = new SVPlayerBar;
+    auto* handle = new SVFileDragView;
+    _playerBar->setDragHandle(handle);
+    _playerBar->setLayoutMode(_layoutModes->currentLayoutMode());
+    _window->setPlayerView(_playerBar);
+    _player = new SVPlayerController(*_db, *_browser, *_playerBar, this);
+    _player->setDragHandleUpdater([handle](const QString& path) {
+        const QUrl url = path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+        if (handle->fileURL() != url)
+            handle->setFileURL(url);
+        handle->setDimmed(path.isEmpty());
+    });
+    connect(_player, &SVPlayerController::playlistsChanged, _playlists,
+            &SVPlaylistList::reloadPlaylists);
+    _browser->setNavigationEventRecorder(
+        [this](const QString& event) { _player->recordPlayheadNavigationEvent(event); });
+    _browser->setDiagnosticSource([this] { return _player->playheadDiagnosticSource(); });
+    connect(_layoutModes, &SVLayoutModes::layoutModeChanged, _playerBar,
+            &SVPlayerBar::setLayoutMode);
+}
+
+void SVController::connectWaveformNotifications() {
+    SVWaveformNotifier* notifier = SVWaveformNotifier::instance();
+    connect(notifier, &SVWaveformNotifier::waveformCacheDidUpdate, _browser,
+            [this](const QString& path, const QString&) { _browser->waveformCacheUpdated(path); });
+    connect(notifier, &SVWaveformNotifier::waveformDurationDidUpdate, _browser,
+            &SVResultsBrowser::waveformDurationUpdated);
+}
+
+void SVController::applicationDidBecomeActive() {
+    if (!_window)
+        return;
+    if (_player)
+        _player->startPlayerProgressTimer();
+    QTimer::singleShot(0, this, [this] {
+        polishOnce();
+        _resourceMonitor->updateResourceUsageMonitoring(false);
+    });
+    if (!_didRestoreLaunchLocation)
+        _didRestoreLaunchLocation = true;
+}
+
+void SVController::polishOnce() {
+    if (_uiPolished || !_window)
+        return;
+    _uiPolished = true;
+    _menu->installFindMenu();
+    _menu->installShortcutMenu();
+    SVMainMenu::installSearchFieldMenu(_browser->searchField());
+}
+
+void SVController::applicationWillTerminate() {
+    if (_terminated)
+        return;
+    _terminated = true;
+    if (_resourceMonitor)
+        _resourceMonitor->stop();
+    if (_player) {
+        _player->stopPlayerProgressTimer();
+        _player->stopPlayback();
+        _player->waitForDecodes();
+    }
+    SVPlayheadDiagnostics::shared().flushAndWait();
+    if (_scans)
+        _scans->stopAndWait();
+    _warmupQueue.waitForDone();
+    _warmupSound.reset();
+    if (_options.stopWaveformWorkersOnQuit)
+        SVWaveformCache::shutdownWithTimeout(kWorkerShutdownSeconds);
+    else
+        SVWaveformCache::waitUntilIdleWithTimeout(kWorkerShutdownSeconds);
+}
+
+void SVController::startAudioWarmup() {
+    _warmupActive = true;
+    _window->showWarmupOverlay(true);
+    _warmupQueue.start([this] {
+        auto file = std::make_shared<QTemporaryFile>();
+        std::shared_ptr<SVAudioFilePlayer> player;
+        if (file->open() && file->write(silentWav()) > 0 && file->flush()) {
+            player = std::make_shared<SVAudioFilePlayer>(file->fileName());
+            player->setVolume(0.0f);
+            if (!player->prepare())
+                player.reset();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, file, player] {
+                if (player && !_terminated) {
+                    _warmupFile = file;
+                    _warmupSound = player;
+                    _warmupSound->play();
+                }
+                QTimer::singleShot(kWarmupMilliseconds, this, &SVController::finishAudioWarmup);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SVController::finishAudioWarmup() {
+    if (_warmupSound)
+        _warmupSound->stop();
+    _warmupSound.reset();
+    _warmupFile.reset();
+    _warmupActive = false;
+    if (_window)
+        _window->showWarmupOverlay(false);
+}
+
+bool SVController::warmupRunning() const {
+    return _warmupActive;
+}
+
+void SVController::addLibrary() {
+    _scans->addLibrary(_window.get());
+}
+
+void SVController::handleDroppedURLs(const QStringList& folders) {
+    _scans->handleDroppedURLs(folders);
+}
+
+void SVController::rescan(int tag) {
+    _scans->rescan(tag, _browser->libraries());
+}
+
+void SVController::remove(int tag) {
+    _scans->remove(tag, _browser->libraries(), _window.get());
+}
+
+void SVController::scanRoots(const std::vector<std::filesystem::path>& locations, bool force) {
+    _scans->scanRoots(locations, force);
+}
+
+bool SVController::maintenanceScanning() const {
+    return _scans && _scans->maintenanceScanning();
+}
+
+void SVController::scanFinished() {
+    reloadSidebars();
+    refresh();
+}
+
+void SVController::focusSearch() {
+    _window->activateWindow();
+    _browser->focusSearch();
+}
+
+void SVController::performShortcutAction(const QString& actionId) {
+    if (!_player)
+        return;
+    if (actionId == QLatin1String("play"))
+        _player->playerPlayPause();
+    else if (actionId == QLatin1String("restart"))
+        _player->restartCurrentSample();
+    else if (actionId == QLatin1String("seekBack"))
+        _player->seekByFraction(-0.07);
+    else if (actionId == QLatin1String("seekForward"))
+        _player->seekByFraction(0.07);
+    else if (actionId == QLatin1String("previousSample")) {
+        _browser->suppressSampleHoverForKeyboardNavigation();
+        _player->previousSample();
+    } else if (actionId == QLatin1String("nextSample")) {
+        _browser->suppressSampleHoverForKeyboardNavigation();
+        _player->nextSample();
+    } else if (actionId == QLatin1String("previousPage"))
+        _browser->previousPage();
+    else if (actionId == QLatin1String("nextPage"))
+        _browser->nextPage();
+    else if (actionId == QLatin1String("love"))
+        _player->playerToggleFavorite();
+    else if (actionId == QLatin1String("unlove"))
+        _player->removeLoveFromCurrentSample();
+    else if (actionId == QLatin1String("repeat"))
+        _player->repeatPressed();
+    else if (actionId == QLatin1String("search"))
+        focusSearch();
+}
+
+void SVController::switchLayout(int tag) {
+    _layoutModes->switchLayout(tag);
+    _window->setLayoutMode(_layoutModes->currentLayoutMode());
+}
+
+int SVController::currentLayoutMode() const {
+    return _layoutModes ? _layoutModes->currentLayoutMode() : 1;
+}
+
+void SVController::reloadSidebars() {
+    if (_playlists)
+        _playlists->reloadPlaylists();
+    _window->layoutDiscovery();
+}
+
+void SVController::refresh() {
+    _browser->refresh();
+}
