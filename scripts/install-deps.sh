@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libsqlite3-dev qt6-base-dev libgl-dev
-  libsndfile1-dev librtaudio-dev libsamplerate0-dev
+  libsndfile1-dev librtaudio-dev libsamplerate0-dev qt6-image-formats-plugins
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth pulseaudio

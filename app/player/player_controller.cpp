@@ -146,7 +146,7 @@ void SVPlayerController::loadSampleAtIndex(int row, bool autoplay, int navigatio
             static_cast<long long>(sample.id), row, autoplay ? 1 : 0, navigationDirection,
             playheadDiagnosticSource().toUtf8().constData(),
             static_cast<unsigned long long>(_browser.browseContextGeneration())));
-    emit loadedSampleChanged();
+    emit loadedSampleChanged(sample);
 
     if (isMidi(sample)) {
         _bar.waveform()->showMIDIPlaceholder();

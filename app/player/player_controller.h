@@ -123,8 +123,9 @@ class SVPlayerController : public QObject {
   signals:
     // A playlist was created or received the loaded sample.
     void playlistsChanged();
-    // The loaded sample changed (the inspector follows it).
-    void loadedSampleChanged();
+    // A sample of the page is being loaded (the inspector follows it), even one that turns out
+    // to be missing or is MIDI.
+    void loadedSampleChanged(const sv::Sample& sample);
 
   private:
     struct DecodeRequest {

@@ -742,6 +742,15 @@ void SVResultsBrowser::setLayoutMode(int mode) {
     layoutHeader();
 }
 
+void SVResultsBrowser::redecorateRows() {
+    if (!_rowDecorations || _scope.libraryMode)
+        return;
+    _table->forEachCell([this](int, QWidget* cell) {
+        if (auto* sampleCell = qobject_cast<SVSampleCell*>(cell))
+            sampleCell->setDecoration(_rowDecorations(sampleCell->content().sample));
+    });
+}
+
 SVSampleCell* SVResultsBrowser::sampleCellForRow(int row) const {
     return qobject_cast<SVSampleCell*>(_table->cellForRow(row));
 }
@@ -778,6 +787,14 @@ std::unique_ptr<QWidget> SVResultsBrowser::makeCell(int row, QWidget* parent) {
     content.compact = _layoutMode == 0;
     content.selected = _table->selectedRows().count(row) > 0;
     content.playing = _playingSampleActive && content.sample.id == _playingSampleId;
+    if (_rowDecorations) {
+        SVRowDecoration decoration = _rowDecorations(content.sample);
+        content.packTitle = std::move(decoration.packTitle);
+        content.packPath = std::move(decoration.packPath);
+        content.artwork = std::move(decoration.artwork);
+        content.avatar = std::move(decoration.avatar);
+        content.selectedAvatar = std::move(decoration.selectedAvatar);
+    }
     cell->resize(_table->viewport()->width(), kSampleRowHeight);
     cell->setContent(content);
     connect(cell.get(), &SVSampleCell::previewRequested, this, &SVResultsBrowser::previewRequested);

@@ -15,6 +15,7 @@
 
 #include "app/results/browse_scope.h"
 #include "app/results/result_count_cache.h"
+#include "app/results/row_decoration.h"
 #include "core/browse/pagination_controller.h"
 #include "core/records/library.h"
 #include "core/records/sample.h"
@@ -119,6 +120,13 @@ class SVResultsBrowser : public QWidget {
         _diagnosticSource = std::move(source);
     }
     void setMaintenanceScanning(bool scanning) { _maintenanceScanning = scanning; }
+    // Gives each sample row its pack link and artwork; without one rows show the library name
+    // and a letter avatar.
+    void setRowDecorationProvider(SVRowDecorationProvider provider) {
+        _rowDecorations = std::move(provider);
+    }
+    // Asks the provider again for the rows on screen (artwork arrived or changed).
+    void redecorateRows();
     void setStatusText(const QString& text);
     // Puts a control at the end of the search bar (the layout switch, for one).
     void addSearchBarAccessory(QWidget* accessory);
@@ -196,6 +204,7 @@ class SVResultsBrowser : public QWidget {
     bool _playingSampleActive = false;
     std::function<void(const QString&)> _recordNavigationEvent;
     std::function<QString()> _diagnosticSource;
+    SVRowDecorationProvider _rowDecorations;
     bool _maintenanceScanning = false;
     int _layoutMode = 1;
 

@@ -281,6 +281,19 @@ void SVSampleCell::setPlaying(bool playing) {
     _play->setText(playing ? QStringLiteral("■") : QStringLiteral("▶"));
 }
 
+void SVSampleCell::setDecoration(const SVRowDecoration& decoration) {
+    const bool packChanged =
+        decoration.packTitle != _content.packTitle || decoration.packPath != _content.packPath;
+    _content.packTitle = decoration.packTitle;
+    _content.packPath = decoration.packPath;
+    _content.artwork = decoration.artwork;
+    _content.avatar = decoration.avatar;
+    _content.selectedAvatar = decoration.selectedAvatar;
+    if (packChanged)
+        rebuildMetadataLine();
+    updateArtwork();
+}
+
 void SVSampleCell::setHovered(bool hovered) {
     if (_hovered == hovered)
         return;
@@ -364,8 +377,18 @@ void SVSampleCell::updateFavoriteLook() {
 
 void SVSampleCell::updateArtwork() {
     if (!_content.artwork.isNull()) {
-        _artwork->setPixmap(_content.artwork.scaled(40, 40, Qt::KeepAspectRatioByExpanding,
-                                                    Qt::SmoothTransformation));
+        // Decorations come at the row's size; anything else is scaled here.
+        const QSizeF shown = _content.artwork.deviceIndependentSize();
+        if (qFuzzyCompare(shown.width(), 40.0) && qFuzzyCompare(shown.height(), 40.0))
+            _artwork->setPixmap(_content.artwork);
+        else
+            _artwork->setPixmap(_content.artwork.scaled(40, 40, Qt::KeepAspectRatioByExpanding,
+                                                        Qt::SmoothTransformation));
+        return;
+    }
+    const QPixmap& avatar = _content.selected ? _content.selectedAvatar : _content.avatar;
+    if (!avatar.isNull()) {
+        _artwork->setPixmap(avatar);
         return;
     }
     QString packName = _content.packTitle;

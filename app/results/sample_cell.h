@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/results/row_button.h"
+#include "app/results/row_decoration.h"
 #include "core/records/sample.h"
 
 class QCheckBox;
@@ -62,6 +63,9 @@ struct SVSampleCellContent {
     QString packTitle;     // empty when the row has no pack
     QString packPath;
     QPixmap artwork;  // folder artwork; null for the letter avatar
+    // Letter avatars drawn by the row's decoration; null ones are drawn by the cell.
+    QPixmap avatar;
+    QPixmap selectedAvatar;
 };
 
 // Geometry of the full presentation's columns for a row `width` wide (shared with the header).
@@ -94,6 +98,9 @@ class SVSampleCell : public QWidget {
     void setPlaying(bool playing);
     void setHovered(bool hovered);
     bool hovered() const { return _hovered; }
+    // New artwork or pack link for the same sample (the artwork arrived or was changed).
+    void setDecoration(const SVRowDecoration& decoration);
+    QLabel* artworkView() const { return _artwork; }
 
     SVWaveformView* waveform() const { return _waveform; }
     QPushButton* playButton() const { return _play; }

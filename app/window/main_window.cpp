@@ -15,10 +15,12 @@
 #include "app/sidebar/sidebar_panel.h"
 #include "app/theme/theme.h"
 #include "app/window/layout_modes.h"
+#include "app/window/settings.h"
 
 namespace {
 
 constexpr int kMargin = 16;
+constexpr int kSidePanelRightMargin = 8;
 
 QPushButton* makeSwitchButton(int mode, const QString& iconName, const QString& fallback,
                               QWidget* parent) {
@@ -99,6 +101,12 @@ void SVMainWindow::setPlayerView(QWidget* player) {
     layoutDiscovery();
 }
 
+void SVMainWindow::setSidePanel(QWidget* panel) {
+    _sidePanel = panel;
+    panel->setParent(_content);
+    layoutDiscovery();
+}
+
 void SVMainWindow::setLayoutMode(int mode) {
     _mode = SVLayout::normalizedMode(mode);
     _compact->setChecked(_mode == 0);
@@ -111,8 +119,10 @@ void SVMainWindow::setLayoutMode(int mode) {
 void SVMainWindow::layoutDiscovery() {
     const QSize size = _content->size();
     const bool libraryMode = _browser && _browser->scope().libraryMode;
-    const SVLayout::Visibility v =
-        SVLayout::visibility(_mode, size.width(), libraryMode, false, _sidePanel != nullptr);
+    const bool helpCollapsed =
+        _sidePanel && SVSettings::open().value(QStringLiteral("SVHelpCollapsed"), false).toBool();
+    const SVLayout::Visibility v = SVLayout::visibility(_mode, size.width(), libraryMode,
+                                                        helpCollapsed, _sidePanel != nullptr);
     _sidebar->setVisible(v.sidebar);
     _sidebar->setGeometry(0, 0, SVSidebarPanel::kWidth, size.height());
     int top = kMargin;
@@ -139,8 +149,9 @@ void SVMainWindow::layoutDiscovery() {
     if (_sidePanel) {
         _sidePanel->setVisible(v.sidePanel);
         if (v.sidePanel)
-            _sidePanel->setGeometry(size.width() - v.sidePanelWidth - kMargin, kMargin,
-                                    v.sidePanelWidth, size.height() - 2 * kMargin);
+            // Against the right edge, clear of the results that end 14 before it.
+            _sidePanel->setGeometry(size.width() - v.sidePanelWidth - kSidePanelRightMargin,
+                                    kMargin, v.sidePanelWidth, size.height() - 2 * kMargin);
     }
     if (_browser)
         _browser->setGeometry(v.resultsX, top, v.resultsWidth, std::max(bottom - top, 0));

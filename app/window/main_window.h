@@ -25,7 +25,10 @@ class SVMainWindow : public QMainWindow {
     QWidget* playerView() const { return _player; }
     // Panels that later parts of the window fill in; absent ones take no room.
     void setPlayerView(QWidget* player);
-    void setSidePanel(QWidget* panel) { _sidePanel = panel; }
+    // The guide or inspector at the right of the Desktop layout; its width follows
+    // "SVHelpCollapsed".
+    void setSidePanel(QWidget* panel);
+    QWidget* sidePanel() const { return _sidePanel; }
     void setFeaturedPanel(QWidget* panel) { _featuredPanel = panel; }
 
     void setLayoutMode(int mode);

@@ -9,10 +9,13 @@
 #include <QTimer>
 
 #include <cstring>
+#include <exception>
 
 #include "app/dragdrop/drag_and_drop.h"
 #include "app/dragdrop/drop_view.h"
 #include "app/dragdrop/file_drag_view.h"
+#include "app/inspector/inspector.h"
+#include "app/inspector/side_panel.h"
 #include "app/player/player_bar.h"
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
@@ -30,6 +33,7 @@
 #include "audio/playback/playhead_diagnostics.h"
 #include "audio/waveforms/waveform_notifier.h"
 #include "audio/waveforms/waveform_service.h"
+#include "core/browse/folder_tree.h"
 #include "core/catalogue/database.h"
 #include "core/scanning/library_scanner.h"
 
@@ -148,6 +152,7 @@ void SVController::buildViews() {
     });
     connectRowDrags();
     buildPlayer();
+    buildInspector();
     _shortcuts = new SVKeyboardShortcuts(
         _window.get(), [this](const QString& action) { performShortcutAction(action); },
         [this] { _browser->table()->selectRows({}); });
@@ -215,6 +220,21 @@ void SVController::buildPlayer() {
             &SVPlayerBar::setLayoutMode);
 }
 
+void SVController::buildInspector() {
+    auto* side = new SVSidePanel;
+    side->applyCollapsedSetting();
+    _window->setSidePanel(side);
+    connect(side, &SVSidePanel::collapsedChanged, _window.get(), &SVMainWindow::layoutDiscovery);
+    _inspector = new SVInspector(*side, this);
+    _inspector->setStatusPresenter([this](const QString& text) { _browser->setStatusText(text); });
+    _browser->setRowDecorationProvider(
+        [this](const sv::Sample& sample) { return _inspector->rowDecorationForSample(sample); });
+    connect(_inspector, &SVInspector::rowDecorationsChanged, _browser,
+            &SVResultsBrowser::redecorateRows);
+    connect(_player, &SVPlayerController::loadedSampleChanged, _inspector,
+            &SVInspector::updateInspectorForSample);
+}
+
 void SVController::connectWaveformNotifications() {
     SVWaveformNotifier* notifier = SVWaveformNotifier::instance();
     connect(notifier, &SVWaveformNotifier::waveformCacheDidUpdate, _browser,
@@ -256,6 +276,8 @@ void SVController::applicationWillTerminate() {
         _player->stopPlayback();
         _player->waitForDecodes();
     }
+    if (_inspector)
+        _inspector->waitForDetails();
     SVPlayheadDiagnostics::shared().flushAndWait();
     if (_scans)
         _scans->stopAndWait();
@@ -384,6 +406,13 @@ int SVController::currentLayoutMode() const {
 void SVController::reloadSidebars() {
     if (_playlists)
         _playlists->reloadPlaylists();
+    if (_inspector) {
+        try {
+            _inspector->setFolderRoot(sv::buildFolderTree(_db->indexedPaths()));
+        } catch (const std::exception& error) {
+            _browser->setStatusText(QString::fromUtf8(error.what()));
+        }
+    }
     _window->layoutDiscovery();
 }
 

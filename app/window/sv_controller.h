@@ -27,8 +27,10 @@ class SVKeyboardShortcuts;
 class SVPlayerBar;
 class SVPlayerController;
 class SVResourceMonitor;
+class SVInspector;
 class SVResultsBrowser;
 class SVScanOrchestration;
+class SVSidePanel;
 
 // How the application starts; the defaults are those of the real program.
 struct SVControllerOptions {
@@ -89,12 +91,14 @@ class SVController : public QObject {
     SVPlayerBar* playerBar() const { return _playerBar; }
     SVPlaylistList* playlists() const { return _playlists; }
     SVKeyboardShortcuts* shortcuts() const { return _shortcuts; }
+    SVInspector* inspector() const { return _inspector; }
     const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
     bool warmupRunning() const;
 
   private:
     void buildViews();
     void buildPlayer();
+    void buildInspector();
     void connectRowDrags();
     bool dragStartedInsideMobilePlayer(QPoint globalPosition) const;
     void connectWaveformNotifications();
@@ -116,6 +120,7 @@ class SVController : public QObject {
     SVPlaylistList* _playlists = nullptr;
     SVKeyboardShortcuts* _shortcuts = nullptr;
     SVPlayerController* _player = nullptr;
+    SVInspector* _inspector = nullptr;
     std::vector<sv::LibraryState> _launchCheck;
     std::shared_ptr<SVAudioFilePlayer> _warmupSound;
     std::shared_ptr<QTemporaryFile> _warmupFile;

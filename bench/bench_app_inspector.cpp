@@ -1,0 +1,243 @@
+// The inspector's cost at 100,000 samples in 200 pack folders, half of which hold a cover
+// image: refresh times of a page with the rows' artwork, avatars and pack links against the
+// same refreshes without them (interleaved, over the same pages), once with the folder lookups
+// remembered and once with every lookup made again; and the time from a row click to the
+// details text shown for a local WAV, with the main thread's part of it.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLineEdit>
+#include <QSettings>
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/inspector/inspector.h"
+#include "app/inspector/inspector_view.h"
+#include "app/player/player_controller.h"
+#include "app/results/results_browser.h"
+#include "app/window/sv_controller.h"
+#include "core/catalogue/database.h"
+
+namespace {
+
+constexpr int kSamples = 100'000;
+constexpr int kPacks = 200;
+constexpr int kClickFiles = 20;
+constexpr int kRounds = 120;
+
+std::filesystem::path benchFolder() {
+    const char* binary = std::getenv("SV_BINARY_DIR");
+    return std::filesystem::path(binary ? binary : ".") / "bench-inspector-data";
+}
+
+std::filesystem::path libraryFolder() {
+    return benchFolder() / "Samples";
+}
+
+void writeTone(const std::filesystem::path& file) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
+    std::vector<float> samples(44100);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = 0.3f * static_cast<float>(std::sin(0.03 * static_cast<double>(i / 2)));
+    sf_writef_float(out, samples.data(), static_cast<sf_count_t>(samples.size() / 2));
+    sf_close(out);
+}
+
+std::filesystem::path packFolder(int pack) {
+    return libraryFolder() / ("Pack " + std::to_string(pack));
+}
+
+std::filesystem::path catalogue() {
+    const auto file = benchFolder() / "catalogue.db";
+    if (std::filesystem::exists(file))
+        return file;
+    for (int pack = 0; pack < kPacks; ++pack) {
+        std::filesystem::create_directories(packFolder(pack));
+        if (pack % 2 == 0) {
+            QImage cover(600, 600, QImage::Format_RGB32);
+            cover.fill(QColor::fromHsv(pack * 7 % 360, 160, 200));
+            cover.save(QString::fromStdString((packFolder(pack) / "cover.jpg").string()));
+        }
+    }
+    for (int i = 0; i < kClickFiles; ++i)
+        writeTone(packFolder(i % kPacks) / ("Click Tone " + std::to_string(i) + ".wav"));
+    sv::Database db(file);
+    const std::int64_t libraryId = db.addLibrary(libraryFolder().string());
+    const char* instruments[] = {"Bass", "Piano", "Kick", "Snare", "Synth", "Guitar", "Vocal"};
+    const char* words[] = {"Dark", "Bright", "Deep", "Warm", "Vintage", "Punchy", "Airy", "Lofi"};
+    db.exec("BEGIN");
+    for (int i = 0; i < kSamples; ++i) {
+        sv::Sample sample;
+        const bool real = i < kClickFiles;
+        sample.filename = real ? "Click Tone " + std::to_string(i) + ".wav"
+                               : std::string(words[i % 8]) + " " + instruments[i % 7] + " " +
+                                     std::to_string(i) + ".wav";
+        // Neighbouring rows come from different packs, as a search over many packs gives.
+        sample.path = (packFolder(i % kPacks) / sample.filename).string();
+        sample.library = "Samples";
+        sample.instrument = instruments[i % 7];
+        sample.genre = "house";
+        sample.musicalKey = "A min";
+        sample.type = sv::SampleType::Loop;
+        sample.autoDetectedType = sample.type;
+        sample.bpm = 80 + i % 90;
+        sample.duration = 1.0;
+        sample.fileSize = 1000;
+        sample.modifiedAt = 1'700'000'000;
+        db.upsert(sample, libraryId);
+        if (i % 5000 == 4999) {
+            db.exec("COMMIT");
+            db.exec("BEGIN");
+        }
+    }
+    db.exec("COMMIT");
+    return file;
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+struct Figures {
+    double median = 0;
+    double p95 = 0;
+};
+
+Figures figures(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    if (ms.empty())
+        return {};
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)]};
+}
+
+double timed(const std::function<void()>& step) {
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+void print(const char* name, const Figures& f) {
+    std::printf("%-44s median %6.2f ms  p95 %6.2f ms\n", name, f.median, f.p95);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const auto home = benchFolder() / "home";
+    std::filesystem::remove_all(home);
+    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
+        std::filesystem::create_directories(home / variable);
+        setenv(variable, (home / variable).c_str(), 1);
+    }
+    QApplication application(argc, argv);
+    const auto file = catalogue();
+
+    SVControllerOptions options;
+    options.catalogue = file;
+    options.warmUpAudio = false;
+    options.stopWaveformWorkersOnQuit = false;
+    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
+    auto controller = std::make_unique<SVController>(options);
+    controller->applicationDidFinishLaunching();
+    SVResultsBrowser* browser = controller->browser();
+    SVInspector* inspector = controller->inspector();
+    const SVRowDecorationProvider decorations = [inspector](const sv::Sample& sample) {
+        return inspector->rowDecorationForSample(sample);
+    };
+    const std::int64_t pages = kSamples / SVResultsBrowser::kPageSize;
+
+    // Every page once with decorations, so that the covers are decoded (in the background, as
+    // in the window) before the measured rounds.
+    browser->setRowDecorationProvider(decorations);
+    for (int round = 0; round < kRounds; ++round) {
+        browser->setPage(round * 37 % pages);
+        browser->refresh();
+        QCoreApplication::processEvents();
+    }
+    inspector->artworkImages().waitForDecodes();
+    QCoreApplication::processEvents();
+
+    const auto measure = [&](bool forgetLookups) {
+        std::vector<double> plain, decorated;
+        for (int round = 0; round < kRounds; ++round) {
+            const std::int64_t page = round * 37 % pages;
+            for (const bool on : {false, true}) {
+                browser->setRowDecorationProvider(on ? decorations : SVRowDecorationProvider());
+                browser->setPage(page);
+                if (forgetLookups)
+                    inspector->folderArtwork().invalidate();
+                const double ms = timed([&] { browser->refresh(); });
+                (on ? decorated : plain).push_back(ms);
+                QCoreApplication::processEvents();
+            }
+        }
+        return std::pair{figures(plain), figures(decorated)};
+    };
+    const auto [plainWarm, decoratedWarm] = measure(false);
+    const auto [plainCold, decoratedCold] = measure(true);
+    std::printf("refresh of one page at %d samples, %d rounds each\n", kSamples, kRounds);
+    print("without row artwork", plainWarm);
+    print("with row artwork, lookups remembered", decoratedWarm);
+    std::printf("%-44s median %+6.2f ms  p95 %+6.2f ms\n", "  difference",
+                decoratedWarm.median - plainWarm.median, decoratedWarm.p95 - plainWarm.p95);
+    print("without row artwork (second run)", plainCold);
+    print("with row artwork, every lookup made again", decoratedCold);
+    std::printf("%-44s median %+6.2f ms  p95 %+6.2f ms\n", "  difference",
+                decoratedCold.median - plainCold.median, decoratedCold.p95 - plainCold.p95);
+
+    // Row click to details text, on the rows of real WAV files.
+    browser->setRowDecorationProvider(decorations);
+    browser->searchField()->setText(QStringLiteral("click tone"));
+    browser->setPage(0);
+    browser->refresh();
+    const int rows = static_cast<int>(browser->rows().size());
+    if (rows == 0) {
+        std::printf("no rows for the click measurement\n");
+        return 1;
+    }
+    std::vector<double> clicks, mainThread;
+    for (int i = 0; i < 60; ++i) {
+        const std::uint64_t shown = inspector->detailsShownCount();
+        QElapsedTimer timer;
+        timer.start();
+        controller->player()->preview(i % rows);
+        mainThread.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        waitFor([&] { return inspector->detailsShownCount() > shown; });
+        clicks.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        waitFor([&] {
+            return controller->player()->playbackState() != SVPlayerController::Loading;
+        });
+    }
+    std::printf("\nrow click on a local WAV, %d clicks\n", static_cast<int>(clicks.size()));
+    print("click to details text shown", figures(clicks));
+    print("click handling on the main thread", figures(mainThread));
+    std::printf("details: %s\n",
+                inspector->view()->detailsLabel()->text().replace('\n', " | ").toUtf8().constData());
+    controller->applicationWillTerminate();
+    return 0;
+}
