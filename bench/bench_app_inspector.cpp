@@ -229,15 +229,15 @@ int main(int argc, char** argv) {
         mainThread.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         waitFor([&] { return inspector->detailsShownCount() > shown; });
         clicks.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-        waitFor([&] {
-            return controller->player()->playbackState() != SVPlayerController::Loading;
-        });
+        waitFor(
+            [&] { return controller->player()->playbackState() != SVPlayerController::Loading; });
     }
     std::printf("\nrow click on a local WAV, %d clicks\n", static_cast<int>(clicks.size()));
     print("click to details text shown", figures(clicks));
     print("click handling on the main thread", figures(mainThread));
-    std::printf("details: %s\n",
-                inspector->view()->detailsLabel()->text().replace('\n', " | ").toUtf8().constData());
+    std::printf(
+        "details: %s\n",
+        inspector->view()->detailsLabel()->text().replace('\n', " | ").toUtf8().constData());
     controller->applicationWillTerminate();
     return 0;
 }

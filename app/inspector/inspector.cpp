@@ -71,7 +71,7 @@ void SVInspector::setVolumeLookup(SVVolumeLookup lookup) {
     _volumes = std::make_shared<const SVVolumeLookup>(std::move(lookup));
 }
 
-void SVInspector::setFolderRoot(sv::FolderNode root) {
+void SVInspector::setFolderRoot(std::shared_ptr<const sv::FolderNode> root) {
     _packs.setFolderRoot(std::move(root));
     _decorationsChanged.start();
 }

@@ -60,7 +60,7 @@ class SVInspector : public QObject {
         _presentStatus = std::move(present);
     }
     // The libraries' folder tree, for pack names and pack links.
-    void setFolderRoot(sv::FolderNode root);
+    void setFolderRoot(std::shared_ptr<const sv::FolderNode> root);
 
     // The inspector follows every sample the player loads.
     void updateInspectorForSample(const sv::Sample& sample);

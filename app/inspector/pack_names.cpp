@@ -6,6 +6,16 @@ namespace {
 
 constexpr qsizetype kMaxRememberedFolders = 50'000;
 
+bool pathsStandard(const sv::FolderNode& node) {
+    if (!node.path.empty() && SVPaths::standardizedPath(node.path) != node.path)
+        return false;
+    for (const sv::FolderNode& child : node.children) {
+        if (!pathsStandard(child))
+            return false;
+    }
+    return true;
+}
+
 void standardizePaths(sv::FolderNode& node) {
     if (!node.path.empty())
         node.path = SVPaths::standardizedPath(node.path);
@@ -34,17 +44,28 @@ QString text(const std::string& value) {
 }  // namespace
 
 SVPackNames::SVPackNames() {
-    setFolderRoot({});
+    setFolderRoot(sv::FolderNode{});
 }
 
 void SVPackNames::setFolderRoot(sv::FolderNode root) {
+    standardizePaths(root);
+    setFolderRoot(std::make_shared<const sv::FolderNode>(std::move(root)));
+}
+
+void SVPackNames::setFolderRoot(std::shared_ptr<const sv::FolderNode> root) {
+    if (!root)
+        root = std::make_shared<const sv::FolderNode>();
+    if (!pathsStandard(*root)) {
+        sv::FolderNode copy = *root;
+        standardizePaths(copy);
+        root = std::make_shared<const sv::FolderNode>(std::move(copy));
+    }
     _root = std::move(root);
-    standardizePaths(_root);
     _tops.clear();
-    if (!_root.name.empty()) {
-        _tops.push_back(&_root);
+    if (!_root->name.empty()) {
+        _tops.push_back(_root.get());
     } else {
-        for (const sv::FolderNode& child : _root.children)
+        for (const sv::FolderNode& child : _root->children)
             _tops.push_back(&child);
     }
     _answers.clear();

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,7 +28,8 @@ class SVPackNames {
     SVPackNames& operator=(const SVPackNames&) = delete;
 
     // The tree the sidebar shows (a named root is one library; an unnamed root holds one node
-    // per library).
+    // per library). A shared tree is kept as it is unless a path in it needs standardising.
+    void setFolderRoot(std::shared_ptr<const sv::FolderNode> root);
     void setFolderRoot(sv::FolderNode root);
 
     // Never empty: "Sample" when nothing better is known.
@@ -49,7 +51,7 @@ class SVPackNames {
     std::optional<SVPackLink> computePackLink(const sv::Sample& sample,
                                               const std::string& path) const;
 
-    sv::FolderNode _root;
+    std::shared_ptr<const sv::FolderNode> _root;
     std::vector<const sv::FolderNode*> _tops;
     QHash<QString, Answer> _answers;
 };

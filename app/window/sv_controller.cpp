@@ -408,7 +408,8 @@ void SVController::reloadSidebars() {
         _playlists->reloadPlaylists();
     if (_inspector) {
         try {
-            _inspector->setFolderRoot(sv::buildFolderTree(_db->indexedPaths()));
+            _inspector->setFolderRoot(
+                std::make_shared<const sv::FolderNode>(sv::buildFolderTree(_db->indexedPaths())));
         } catch (const std::exception& error) {
             _browser->setStatusText(QString::fromUtf8(error.what()));
         }

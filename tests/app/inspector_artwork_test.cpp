@@ -165,8 +165,10 @@ TEST_F(FolderArtwork, WhatCannotBeStoredChangesNothing) {
         ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
         home->writeFile("cut.png", whole.read(40).toStdString());
     }
-    const QUrl cases[] = {QUrl(), QUrl(QStringLiteral("https://example.org/a.png")),
-                          QUrl::fromLocalFile(q(text)), QUrl::fromLocalFile(q(truncated)),
+    const QUrl cases[] = {QUrl(),
+                          QUrl(QStringLiteral("https://example.org/a.png")),
+                          QUrl::fromLocalFile(q(text)),
+                          QUrl::fromLocalFile(q(truncated)),
                           QUrl::fromLocalFile(q(home->root() / "missing.png")),
                           QUrl::fromLocalFile(q(folder))};
     for (const QUrl& url : cases) {

@@ -128,10 +128,17 @@ TEST_F(InspectorDetails, DetailsTextLineByLine) {
 
 TEST_F(InspectorDetails, ByteCountsAsFileBrowsersShowThem) {
     const std::pair<std::uint64_t, const char*> cases[] = {
-        {0, "0 bytes"},        {1, "1 byte"},         {999, "999 bytes"},
-        {1000, "1 KB"},        {44'499, "44 KB"},     {999'400, "999 KB"},
-        {999'600, "1 MB"},     {1'260'000, "1.3 MB"}, {12'000'000, "12 MB"},
-        {2'054'000'000, "2.05 GB"}, {3'000'000'000'000, "3 TB"},
+        {0, "0 bytes"},
+        {1, "1 byte"},
+        {999, "999 bytes"},
+        {1000, "1 KB"},
+        {44'499, "44 KB"},
+        {999'400, "999 KB"},
+        {999'600, "1 MB"},
+        {1'260'000, "1.3 MB"},
+        {12'000'000, "12 MB"},
+        {2'054'000'000, "2.05 GB"},
+        {3'000'000'000'000, "3 TB"},
     };
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(SVFileDetailsReader::byteCountText(bytes).toStdString(), text) << bytes;
@@ -145,8 +152,8 @@ TEST_F(InspectorDetails, DrivesAndPathsOverAMountTable) {
         const char* root;
         const char* pathOnDrive;
     };
-    const std::vector<std::string> system = {"/", "/proc", "/data", "/media/user/Ext",
-                                             "/run/media/ann/Loops Disk", "/mnt/usb"};
+    const std::vector<std::string> system = {
+        "/", "/proc", "/data", "/media/user/Ext", "/run/media/ann/Loops Disk", "/mnt/usb"};
     const Case cases[] = {
         {"/media/user/Ext/Packs/a.wav", system, "Ext", "/media/user/Ext", "/Packs/a.wav"},
         {"/run/media/ann/Loops Disk/808/b.wav", system, "Loops Disk", "/run/media/ann/Loops Disk",
@@ -167,11 +174,10 @@ TEST_F(InspectorDetails, DrivesAndPathsOverAMountTable) {
         const SVVolumeLookup::Drive drive = lookup.driveOfPath(QString::fromUtf8(c.path));
         EXPECT_EQ(drive.name.toStdString(), c.drive);
         EXPECT_EQ(drive.rootPath.toStdString(), c.root);
-        EXPECT_EQ(SVVolumeLookup::pathOnDrive(QString::fromUtf8(c.path), drive.rootPath)
-                      .toStdString(),
-                  c.pathOnDrive);
-        const SVFileDetails details =
-            SVFileDetailsReader::read(QString::fromUtf8(c.path), lookup);
+        EXPECT_EQ(
+            SVVolumeLookup::pathOnDrive(QString::fromUtf8(c.path), drive.rootPath).toStdString(),
+            c.pathOnDrive);
+        const SVFileDetails details = SVFileDetailsReader::read(QString::fromUtf8(c.path), lookup);
         EXPECT_EQ(details.drive.toStdString(), *c.drive ? c.drive : "—");
     }
     // The root file system without a label has no drive name.

@@ -89,7 +89,8 @@ TEST_F(PackNames, NamesAndLinksFromTheFolderTree) {
 TEST_F(PackNames, ANamedRootIsTheOnlyLibraryAndAnEmptyTreeHoldsNothing) {
     SVPackNames packs;
     packs.setFolderRoot(node("Lib", "/Lib", {node("Pack A", "/Lib/Pack A")}));
-    EXPECT_EQ(packs.packNameForSample(sample("/Lib/Pack A/a.wav", "Lib")), QStringLiteral("Pack A"));
+    EXPECT_EQ(packs.packNameForSample(sample("/Lib/Pack A/a.wav", "Lib")),
+              QStringLiteral("Pack A"));
     EXPECT_EQ(packs.packNameForSample(sample("/Lib/b.wav", "Lib")), QStringLiteral("Lib"));
     // A generic library outside every library node: the sample's own folder.
     const QString outside = packs.packNameForSample(sample("/Samples/Pack A/Kick.wav", "Samples"));

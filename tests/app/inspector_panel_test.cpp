@@ -1,5 +1,5 @@
-#include <QAccessible>
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
@@ -101,7 +101,9 @@ class Inspector : public AppTest {
         startApp([] { return QRect(0, 0, 1920, 1200); });
         inspector()->setDesktop(desktop.desktop());
         inspector()->setVolumeLookup(SVVolumeLookup(
-            [this] { return sv::MountTable({"/", home->root().string()}); },
+            [this] {
+                return sv::MountTable({"/", home->root().string()});
+            },
             [](const QString&) { return QStringLiteral("Studio"); }));
         controller->scanRoots({libraryFolder}, false);
         ASSERT_TRUE(waitFor([this] { return !controller->maintenanceScanning(); }, 60000));
@@ -173,8 +175,9 @@ TEST_F(Inspector, FollowsTheLoadedSample) {
               inspector()->artworkImages().image(q(cover), 240, 22).cacheKey());
     controller->player()->preview(rowOf("Pack B", "Snare.wav"));
     EXPECT_EQ(view()->artworkWell()->pixmap().cacheKey(),
-              inspector()->placeholderArtworkForSample(browser()->rows()[static_cast<std::size_t>(
-                                                            rowOf("Pack B", "Snare.wav"))])
+              inspector()
+                  ->placeholderArtworkForSample(
+                      browser()->rows()[static_cast<std::size_t>(rowOf("Pack B", "Snare.wav"))])
                   .cacheKey());
 }
 
@@ -190,8 +193,7 @@ TEST_F(Inspector, SelectingQuicklyShowsTheLastSampleOnly) {
     inspector()->waitForDetails();
     QTest::qWait(50);
     EXPECT_EQ(inspector()->detailsShownCount(), before + 1);
-    EXPECT_TRUE(view()->detailsLabel()->text().endsWith(
-        q(last.path).mid(q(home->root()).size())));
+    EXPECT_TRUE(view()->detailsLabel()->text().endsWith(q(last.path).mid(q(home->root()).size())));
     EXPECT_EQ(view()->detailsLabel()->toolTip(), q(last.path));
     EXPECT_EQ(view()->nameLabel()->text(), QString::fromStdString(last.filename));
 }
@@ -275,8 +277,8 @@ TEST_F(Inspector, RowsShowArtworkOrAvatarAndThePackLink) {
 
     // Artwork chosen for Pack B reaches its rows without a refresh.
     const fs::path chosen = writeImage(home->root() / "b.png", QColor(200, 60, 90));
-    ASSERT_TRUE(inspector()->storeArtworkURL(QUrl::fromLocalFile(q(chosen)),
-                                             q(libraryFolder / "Pack B")));
+    ASSERT_TRUE(
+        inspector()->storeArtworkURL(QUrl::fromLocalFile(q(chosen)), q(libraryFolder / "Pack B")));
     waitForArtwork();
     plain = browser()->sampleCellForRow(plainRow);
     const QString stored = inspector()->folderArtwork().chosenArtwork(q(libraryFolder / "Pack B"));
@@ -290,7 +292,8 @@ TEST_F(Inspector, RowsShowArtworkOrAvatarAndThePackLink) {
 
 TEST_F(Inspector, TheArtworkWellTakesAClickOrADrop) {
     startWithPacks();
-    const sv::Sample sample = browser()->rows()[static_cast<std::size_t>(rowOf("Pack B", "Kick.wav"))];
+    const sv::Sample sample =
+        browser()->rows()[static_cast<std::size_t>(rowOf("Pack B", "Kick.wav"))];
     inspector()->updateInspectorForSample(sample);
     const QString folder = q(libraryFolder / "Pack B");
 
@@ -313,8 +316,8 @@ TEST_F(Inspector, TheArtworkWellTakesAClickOrADrop) {
     QTest::mouseClick(view()->artworkWell(), Qt::LeftButton);
     EXPECT_EQ(desktop.choices, 3);
     EXPECT_TRUE(inspector()->hasFolderArtwork(folder));
-    EXPECT_TRUE(inspector()->artworkPathForSample(sample).startsWith(
-        SVFolderArtwork::artworkDirectory()));
+    EXPECT_TRUE(
+        inspector()->artworkPathForSample(sample).startsWith(SVFolderArtwork::artworkDirectory()));
 
     // A drop of one image file stores it; two files are refused.
     const fs::path dropped = writeImage(home->root() / "dropped.png", QColor(90, 200, 120));
