@@ -66,6 +66,11 @@ SVInspectorView::SVInspectorView(QWidget* parent)
                                                 "letter-spacing: 1px;")
                                      .arg(css(SVTheme::grey(0.5))));
 
+    // Long names and paths wrap within the panel; a word longer than the panel is cut at its
+    // edge rather than widening the panel past the window.
+    for (QLabel* label : {_name, _details})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
     layout->addWidget(_name);
     layout->addWidget(_artwork, 0, Qt::AlignHCenter);
     layout->addWidget(_details);

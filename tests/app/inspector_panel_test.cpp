@@ -352,6 +352,24 @@ TEST_F(Inspector, EveryControlHasANameAndTextsStayReadable) {
     }
 }
 
+TEST_F(Inspector, LongNamesAndPathsStayInsideThePanel) {
+    startWithPacks();
+    sv::Sample sample = browser()->rows()[0];
+    sample.filename = std::string(160, 'W') + ".wav";
+    sample.path = (home->root() / std::string(150, 'P') / sample.filename).string();
+    inspector()->updateInspectorForSample(sample);
+    ASSERT_TRUE(waitFor([this] { return detailsArrived(); }));
+    QTest::qWait(20);
+    const QRect inside = panel()->rect();
+    for (QWidget* widget :
+         {static_cast<QWidget*>(view()->nameLabel()), static_cast<QWidget*>(view()->detailsLabel()),
+          static_cast<QWidget*>(view()->driveButton())}) {
+        const QRect shown(widget->mapTo(panel(), QPoint(0, 0)), widget->size());
+        EXPECT_LE(shown.right(), inside.right()) << widget->metaObject()->className();
+    }
+    EXPECT_EQ(panel()->width(), 300);
+}
+
 TEST_F(Inspector, CollapsedPanelIsANarrowStrip) {
     startWithPacks();
     EXPECT_EQ(panel()->width(), 300);
