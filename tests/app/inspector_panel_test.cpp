@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -128,12 +129,16 @@ class Inspector : public AppTest {
     bool detailsArrived() const {
         return view()->detailsLabel()->text() != QString::fromUtf8(SVInspector::kReadingText);
     }
-    // Waits until both sizes of the pack's cover are decoded and the rows redrawn.
-    void waitForArtwork() {
-        inspector()->artworkImages().waitForDecodes();
-        QTest::qWait(80);
-        inspector()->artworkImages().waitForDecodes();
-        QTest::qWait(80);
+    // Waits until `label` shows the image `expected` gives (decoding and the rows' redraw run
+    // in the background and after a short delay).
+    static bool showsSoon(const QLabel* label, const std::function<QPixmap()>& expected) {
+        return waitFor([&] {
+            const QPixmap wanted = expected();
+            return !wanted.isNull() && label->pixmap().cacheKey() == wanted.cacheKey();
+        });
+    }
+    QPixmap decoded(const QString& path, int side, int radius) const {
+        return inspector()->artworkImages().image(path, side, radius);
     }
 
     DesktopRecorder desktop;
@@ -170,9 +175,7 @@ TEST_F(Inspector, FollowsTheLoadedSample) {
     EXPECT_TRUE(view()->driveButton()->isEnabled());
 
     // The cover arrives at the well's size; a pack without one shows its letter.
-    waitForArtwork();
-    EXPECT_EQ(view()->artworkWell()->pixmap().cacheKey(),
-              inspector()->artworkImages().image(q(cover), 240, 22).cacheKey());
+    EXPECT_TRUE(showsSoon(view()->artworkWell(), [&] { return decoded(q(cover), 240, 22); }));
     controller->player()->preview(rowOf("Pack B", "Snare.wav"));
     EXPECT_EQ(view()->artworkWell()->pixmap().cacheKey(),
               inspector()
@@ -188,7 +191,7 @@ TEST_F(Inspector, SelectingQuicklyShowsTheLastSampleOnly) {
         for (int row = 0; row < 4; ++row)
             inspector()->updateInspectorForSample(browser()->rows()[static_cast<std::size_t>(row)]);
     }
-    const sv::Sample& last = browser()->rows()[3];
+    const sv::Sample last = browser()->rows()[3];
     ASSERT_TRUE(waitFor([&] { return inspector()->detailsShownCount() > before; }));
     inspector()->waitForDetails();
     QTest::qWait(50);
@@ -246,15 +249,13 @@ TEST_F(Inspector, LocationActionsAndWhatTheySayWhenUnavailable) {
 
 TEST_F(Inspector, RowsShowArtworkOrAvatarAndThePackLink) {
     startWithPacks();
-    waitForArtwork();
     const int coverRow = rowOf("Pack A", "Snare.wav");
     const int plainRow = rowOf("Pack B", "Snare.wav");
     SVSampleCell* withCover = browser()->sampleCellForRow(coverRow);
     SVSampleCell* plain = browser()->sampleCellForRow(plainRow);
     ASSERT_TRUE(withCover && plain);
-    EXPECT_EQ(withCover->artworkView()->pixmap().cacheKey(),
-              inspector()->artworkImages().image(q(cover), 40, 6).cacheKey());
-    const sv::Sample& plainSample = browser()->rows()[static_cast<std::size_t>(plainRow)];
+    EXPECT_TRUE(showsSoon(withCover->artworkView(), [&] { return decoded(q(cover), 40, 6); }));
+    const sv::Sample plainSample = browser()->rows()[static_cast<std::size_t>(plainRow)];
     EXPECT_EQ(plain->artworkView()->pixmap().cacheKey(),
               inspector()->sampleAvatarForSample(plainSample, false).cacheKey());
     // The library "Samples" is generic: each row links the pack folder right below it.
@@ -279,15 +280,13 @@ TEST_F(Inspector, RowsShowArtworkOrAvatarAndThePackLink) {
     const fs::path chosen = writeImage(home->root() / "b.png", QColor(200, 60, 90));
     ASSERT_TRUE(
         inspector()->storeArtworkURL(QUrl::fromLocalFile(q(chosen)), q(libraryFolder / "Pack B")));
-    waitForArtwork();
     plain = browser()->sampleCellForRow(plainRow);
     const QString stored = inspector()->folderArtwork().chosenArtwork(q(libraryFolder / "Pack B"));
-    EXPECT_EQ(plain->artworkView()->pixmap().cacheKey(),
-              inspector()->artworkImages().image(stored, 40, 6).cacheKey());
+    EXPECT_TRUE(showsSoon(plain->artworkView(), [&] { return decoded(stored, 40, 6); }));
     EXPECT_TRUE(inspector()->removeFolderArtwork(q(libraryFolder / "Pack B")));
-    QTest::qWait(80);
-    EXPECT_NE(plain->artworkView()->pixmap().cacheKey(),
-              inspector()->artworkImages().image(stored, 40, 6).cacheKey());
+    // (The refreshes above cleared the selection.)
+    EXPECT_TRUE(showsSoon(plain->artworkView(),
+                          [&] { return inspector()->sampleAvatarForSample(plainSample, false); }));
 }
 
 TEST_F(Inspector, TheArtworkWellTakesAClickOrADrop) {
@@ -390,7 +389,9 @@ TEST_F(Inspector, Screenshots) {
     SVWaveformView::waitUntilIdleWithTimeout(10);
     controller->player()->preview(rowOf("Pack A", "Kick.wav"));
     ASSERT_TRUE(waitFor([this] { return detailsArrived(); }));
-    waitForArtwork();
+    EXPECT_TRUE(showsSoon(view()->artworkWell(), [&] { return decoded(q(cover), 240, 22); }));
+    EXPECT_TRUE(showsSoon(browser()->sampleCellForRow(rowOf("Pack A", "Snare.wav"))->artworkView(),
+                          [&] { return decoded(q(cover), 40, 6); }));
     EXPECT_TRUE(controller->window()->grab().save(pngPath("inspector-cover.png")));
     controller->player()->preview(rowOf("Pack B", "Snare.wav"));
     ASSERT_TRUE(waitFor([this] { return detailsArrived(); }));
