@@ -94,6 +94,9 @@ class Database {
     std::uint64_t changeStamp();
     std::vector<std::string> distinctFilterValues(const std::string& field,
                                                   const SearchQuery& query);
+    // Whether at least one sample passes the query's predicates (order and page ignored);
+    // stops at the first match instead of counting them all.
+    bool anyMatching(const SearchQuery& query);
 
   private:
     struct ConnectionCloser {

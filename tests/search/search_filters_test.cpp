@@ -95,6 +95,7 @@ class SearchFilters : public ::testing::Test {
         const auto found = catalogue.database().search(query);
         EXPECT_EQ(catalogue.database().countMatching(query),
                   static_cast<std::int64_t>(found.size()));
+        EXPECT_EQ(catalogue.database().anyMatching(query), !found.empty());
         for (std::size_t i = 0; i < found.size(); ++i)
             EXPECT_EQ(catalogue.database().matchingIndex(query, found[i].id),
                       static_cast<std::int64_t>(i));
