@@ -145,9 +145,14 @@ std::vector<SVMetadataPart> metadataParts(const sv::Sample& sample, const QStrin
         parts.push_back({instrument,
                          isNoneOrUnknown(instrument) ? QString() : QStringLiteral("instrument"),
                          {}});
-    const QString genre = QString::fromStdString(sample.genre);
-    if (!genre.isEmpty())
-        parts.push_back({genre, isNoneOrUnknown(genre) ? QString() : QStringLiteral("genre"), {}});
+    // The stored genre text joins every genre of the sample with ", ".
+    const QStringList genres =
+        QString::fromStdString(sample.genre).split(QStringLiteral(", "), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < genres.size(); ++i) {
+        const QString& genre = genres.at(i);
+        parts.push_back(
+            {genre, isNoneOrUnknown(genre) ? QString() : QStringLiteral("genre"), {}, i > 0});
+    }
     if (!packTitle.isEmpty()) {
         parts.push_back({packTitle, QStringLiteral("pack"), packPath});
     } else {
@@ -306,10 +311,13 @@ void SVSampleCell::setHovered(bool hovered) {
 }
 
 QString SVSampleCell::metadataText() const {
-    QStringList texts;
-    for (const auto& part : metadataParts(_content.sample, _content.packTitle, _content.packPath))
-        texts << part.text;
-    return texts.join(QStringLiteral(" • "));
+    QString text;
+    for (const auto& part : metadataParts(_content.sample, _content.packTitle, _content.packPath)) {
+        if (!text.isEmpty())
+            text += part.continuesPrevious ? QStringLiteral(", ") : QStringLiteral(" • ");
+        text += part.text;
+    }
+    return text;
 }
 
 QPixmap SVSampleCell::sampleAvatar(const QString& packName, bool selected) {
@@ -348,10 +356,15 @@ void SVSampleCell::rebuildMetadataLine() {
     _links.clear();
     const auto parts = metadataParts(_content.sample, _content.packTitle, _content.packPath);
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) {
+        const auto& part = parts[i];
+        if (i > 0 && part.continuesPrevious) {
+            // Coloured as the genre links themselves, as the one joined link used to be.
+            auto* comma = makeMetadataText(QStringLiteral(", "), _metadata);
+            setTextLook(comma, linkLook(false).text, 11);
+            layout->addWidget(comma);
+        } else if (i > 0) {
             layout->addWidget(makeMetadataText(QStringLiteral(" • "), _metadata));
         }
-        const auto& part = parts[i];
         if (part.role.isEmpty()) {
             layout->addWidget(makeMetadataText(part.text, _metadata));
             continue;

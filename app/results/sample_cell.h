@@ -36,11 +36,14 @@ class SVMetadataLink : public SVRowButton {
     QString _packPath;
 };
 
-// One part of the metadata line; `role` is empty for plain text.
+// One part of the metadata line; `role` is empty for plain text. A part that continues the
+// previous one (each further genre of a sample's genre list) follows it after ", " instead of
+// " • ", so the line reads as before while every genre is a link of its own.
 struct SVMetadataPart {
     QString text;
     QString role;
     QString path;
+    bool continuesPrevious = false;
 };
 
 // The metadata line of a sample: type, instrument, genre and pack, each only when not empty.
