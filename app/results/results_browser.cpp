@@ -336,6 +336,8 @@ void SVResultsBrowser::refresh() {
     try {
         const std::uint64_t generation = ++_queryGeneration;
         recordNavigationEvent(QStringLiteral("refresh-begin"));
+        if (_refreshBeginHook)
+            timings.run("update-quick-filters", _refreshBeginHook);
         if (_scope.libraryMode) {
             timings.run("query-libraries", [this] {
                 _libs = _db.libraries();
@@ -484,6 +486,10 @@ void SVResultsBrowser::addSearchBarAccessory(QWidget* accessory) {
         qobject_cast<QHBoxLayout*>(static_cast<QVBoxLayout*>(layout())->itemAt(0)->layout());
     if (top)
         top->addWidget(accessory);
+}
+
+void SVResultsBrowser::setFilterBar(QWidget* bar) {
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, bar);
 }
 
 void SVResultsBrowser::setStatusText(const QString& text) {

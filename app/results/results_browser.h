@@ -130,6 +130,11 @@ class SVResultsBrowser : public QWidget {
     void setStatusText(const QString& text);
     // Puts a control at the end of the search bar (the layout switch, for one).
     void addSearchBarAccessory(QWidget* accessory);
+    // Places the filter bar between the search bar and the status line.
+    void setFilterBar(QWidget* bar);
+    // Runs at the start of every refresh, before the catalogue is asked (the quick filters
+    // follow the place there); what it throws ends the refresh like a catalogue error.
+    void setRefreshBeginHook(std::function<void()> hook) { _refreshBeginHook = std::move(hook); }
 
     // State, read by the window and the tests.
     const std::vector<sv::Sample>& rows() const { return _rows; }
@@ -205,6 +210,7 @@ class SVResultsBrowser : public QWidget {
     std::function<void(const QString&)> _recordNavigationEvent;
     std::function<QString()> _diagnosticSource;
     SVRowDecorationProvider _rowDecorations;
+    std::function<void()> _refreshBeginHook;
     bool _maintenanceScanning = false;
     int _layoutMode = 1;
 

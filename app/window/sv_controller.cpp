@@ -16,6 +16,9 @@
 #include "app/dragdrop/file_drag_view.h"
 #include "app/inspector/inspector.h"
 #include "app/inspector/side_panel.h"
+#include "app/filters/filter_bar.h"
+#include "app/filters/inline_metadata.h"
+#include "app/filters/quick_filters.h"
 #include "app/player/player_bar.h"
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
@@ -148,8 +151,9 @@ void SVController::buildViews() {
         SVBrowseScope scope;
         scope.playlistId = playlistId;
         _browser->setScope(scope);
-        _browser->resetPageAndRefresh();
+        scopeApplied();
     });
+    buildFilters();
     connectRowDrags();
     buildPlayer();
     buildInspector();
@@ -173,6 +177,39 @@ void SVController::buildViews() {
         reloadSidebars();
         refresh();
     });
+}
+
+void SVController::buildFilters() {
+    _filterBar = new SVFilterBar(*_db, *_browser);
+    _browser->setFilterBar(_filterBar);
+    _browser->setRefreshBeginHook([this] { _filterBar->quickFilters()->updateQuickFilters(); });
+    _inlineMetadata = new SVInlineMetadata(*_filterBar, this);
+    connect(_browser, &SVResultsBrowser::metadataLinkActivated, _inlineMetadata,
+            &SVInlineMetadata::openInlineMetadata);
+    // The sidebar's category buttons and folder outline stand in for these once they exist.
+    _inlineMetadata->setCategorySelector([this](const QString& type) {
+        SVBrowseScope scope = _browser->scope();
+        scope.libraryMode = false;
+        scope.sectionType = type.toStdString();
+        _browser->setScope(scope);
+        scopeApplied();
+    });
+    _inlineMetadata->setFolderNavigator([this](const QString& path) {
+        const std::string folder = path.toStdString();
+        std::error_code error;
+        if (!std::filesystem::is_directory(folder, error) || !_db->holdsSamplesUnder(folder))
+            return false;
+        SVBrowseScope scope;
+        scope.folderScope = folder;
+        _browser->setScope(scope);
+        scopeApplied();
+        return true;
+    });
+}
+
+void SVController::scopeApplied() {
+    _filterBar->updateFilterContext();
+    _browser->resetPageAndRefresh();
 }
 
 void SVController::connectRowDrags() {
@@ -414,6 +451,8 @@ void SVController::reloadSidebars() {
             _browser->setStatusText(QString::fromUtf8(error.what()));
         }
     }
+    if (_filterBar)
+        _filterBar->updateFilterContext();
     _window->layoutDiscovery();
 }
 

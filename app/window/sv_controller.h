@@ -19,6 +19,8 @@ class LibraryScanner;
 
 class QTemporaryFile;
 class SVAudioFilePlayer;
+class SVFilterBar;
+class SVInlineMetadata;
 class SVLayoutModes;
 class SVMainMenu;
 class SVMainWindow;
@@ -92,6 +94,8 @@ class SVController : public QObject {
     SVPlaylistList* playlists() const { return _playlists; }
     SVKeyboardShortcuts* shortcuts() const { return _shortcuts; }
     SVInspector* inspector() const { return _inspector; }
+    SVFilterBar* filterBar() const { return _filterBar; }
+    SVInlineMetadata* inlineMetadata() const { return _inlineMetadata; }
     const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
     bool warmupRunning() const;
 
@@ -99,6 +103,9 @@ class SVController : public QObject {
     void buildViews();
     void buildPlayer();
     void buildInspector();
+    void buildFilters();
+    // The common ending of every change of place: the chips that apply, page 0, a refresh.
+    void scopeApplied();
     void connectRowDrags();
     bool dragStartedInsideMobilePlayer(QPoint globalPosition) const;
     void connectWaveformNotifications();
@@ -121,6 +128,8 @@ class SVController : public QObject {
     SVKeyboardShortcuts* _shortcuts = nullptr;
     SVPlayerController* _player = nullptr;
     SVInspector* _inspector = nullptr;
+    SVFilterBar* _filterBar = nullptr;
+    SVInlineMetadata* _inlineMetadata = nullptr;
     std::vector<sv::LibraryState> _launchCheck;
     std::shared_ptr<SVAudioFilePlayer> _warmupSound;
     std::shared_ptr<QTemporaryFile> _warmupFile;
