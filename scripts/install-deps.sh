@@ -9,7 +9,7 @@ packages=(
   libsndfile1-dev librtaudio-dev libsamplerate0-dev qt6-image-formats-plugins
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth pulseaudio
+  xvfb xauth xdotool pulseaudio
 )
 
 missing=()

@@ -1,13 +1,30 @@
 #include "app/results/results_table.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QChildEvent>
+#include <QComboBox>
 #include <QGraphicsOpacityEffect>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
+
+constexpr const char* kStartsRowDragProperty = "svStartsRowDrag";
+
+// Widgets that act on a press and a move themselves.
+bool isControl(const QWidget* widget) {
+    return qobject_cast<const QAbstractButton*>(widget) ||
+           qobject_cast<const QAbstractSlider*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget);
+}
 
 // A cell may be dropped from inside one of its own signals (a button press that refreshes
 // the page), so it goes away once control is back in the event loop.
@@ -25,6 +42,91 @@ SVResultsTable::SVResultsTable(QWidget* parent) : QAbstractScrollArea(parent) {
     verticalScrollBar()->setSingleStep(20);
     viewport()->setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
+    // The viewport and, as they are added, the cells and every widget inside them.
+    watchRowWidgets(viewport());
+}
+
+void SVResultsTable::setStartsRowDrag(QWidget* widget, bool starts) {
+    widget->setProperty(kStartsRowDragProperty, starts);
+}
+
+void SVResultsTable::watchRowWidgets(QWidget* widget) {
+    // Installing a filter twice keeps one.
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+bool SVResultsTable::pressStartsRowDrag(const QWidget* pressed) const {
+    for (const QWidget* widget = pressed; widget && widget != viewport();
+         widget = widget->parentWidget()) {
+        const QVariant marked = widget->property(kStartsRowDragProperty);
+        if (marked.isValid())
+            return marked.toBool();
+        if (isControl(widget))
+            return false;
+    }
+    return true;
+}
+
+// A press reaches the filter once for the widget under the pointer and again for each parent it
+// propagates to; every sighting records the same press.
+void SVResultsTable::recordPress(const QMouseEvent* event) {
+    const QPoint global = event->globalPosition().toPoint();
+    const QPoint inViewport = viewport()->mapFromGlobal(global);
+    QWidget* pressed = viewport()->childAt(inViewport);
+    _press = {};
+    _press.row = rowAt(inViewport.y());
+    _press.globalPosition = global;
+    _press.widget = pressed ? pressed : viewport();
+    _press.startsDrag = _press.row >= 0 && pressStartsRowDrag(_press.widget);
+}
+
+bool SVResultsTable::trackMove(const QMouseEvent* event) {
+    const bool held = event->buttons() & Qt::LeftButton;
+    if (_press.dragged) {
+        // The moves of a press that started a drag are the drag's, not the pressed widget's.
+        if (!held)
+            _press = {};
+        return held;
+    }
+    if (_press.row < 0 || !_press.startsDrag || !held)
+        return false;
+    const QPoint travelled = event->globalPosition().toPoint() - _press.globalPosition;
+    if (travelled.manhattanLength() < QApplication::startDragDistance())
+        return false;
+    startRowDrag();
+    return true;
+}
+
+bool SVResultsTable::finishPress() {
+    if (!_press.dragged)
+        return false;
+    _press = {};
+    return true;
+}
+
+bool SVResultsTable::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::ChildAdded:
+            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+                watchRowWidgets(child);
+            break;
+        case QEvent::MouseButtonPress:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                recordPress(static_cast<QMouseEvent*>(event));
+            break;
+        case QEvent::MouseMove:
+            return trackMove(static_cast<QMouseEvent*>(event));
+        case QEvent::MouseButtonRelease:
+            // After a drag the pressed widget must not see a click.
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                return finishPress();
+            break;
+        default:
+            break;
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void SVResultsTable::reloadData(int rowCount, int rowHeight) {
@@ -122,12 +224,14 @@ void SVResultsTable::scrollContentsBy(int, int) {
 
 void SVResultsTable::mousePressEvent(QMouseEvent* event) {
     const int row = rowAt(static_cast<int>(event->position().y()));
-    _pressRow = -1;
     if (row >= 0 && event->button() == Qt::LeftButton) {
-        _pressRow = row;
-        _pressPosition = event->position().toPoint();
-        _pressGlobalPosition = event->globalPosition().toPoint();
-        emit rowClicked(row, event->modifiers());
+        const bool inSelection = _selected.size() > 1 && _selected.count(row) > 0;
+        if (inSelection && event->modifiers() == Qt::NoModifier) {
+            _press.deferredClickRow = row;
+            _press.modifiers = event->modifiers();
+        } else {
+            emit rowClicked(row, event->modifiers());
+        }
     }
     QAbstractScrollArea::mousePressEvent(event);
 }
@@ -139,30 +243,26 @@ void SVResultsTable::mouseDoubleClickEvent(QMouseEvent* event) {
     QAbstractScrollArea::mouseDoubleClickEvent(event);
 }
 
-void SVResultsTable::mouseMoveEvent(QMouseEvent* event) {
-    const bool dragging = _pressRow >= 0 && (event->buttons() & Qt::LeftButton) &&
-                          (event->position().toPoint() - _pressPosition).manhattanLength() >=
-                              QApplication::startDragDistance();
-    if (!dragging) {
-        QAbstractScrollArea::mouseMoveEvent(event);
-        return;
-    }
-    event->accept();
-    startRowDrag();
-}
-
 void SVResultsTable::mouseReleaseEvent(QMouseEvent* event) {
-    _pressRow = -1;
+    if (event->button() == Qt::LeftButton) {
+        const Press press = std::exchange(_press, {});
+        if (press.deferredClickRow >= 0 && press.deferredClickRow < _rowCount)
+            emit rowClicked(press.deferredClickRow, press.modifiers);
+    }
     QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void SVResultsTable::startRowDrag() {
-    const int pressed = _pressRow;
-    _pressRow = -1;
+    _press.dragged = true;
+    _press.deferredClickRow = -1;
+    // A row's name is a button: it stays up and does not click when the drag ends.
+    if (auto* button = qobject_cast<QAbstractButton*>(_press.widget.data()))
+        button->setDown(false);
+    const int pressed = _press.row;
     // The click may have reloaded the rows.
     if (pressed >= _rowCount || !_dragProvider || !_dragStarter)
         return;
-    if (_dragRefusal && _dragRefusal(_pressGlobalPosition))
+    if (_dragRefusal && _dragRefusal(_press.globalPosition))
         return;
     const std::set<int> rows = _selected.count(pressed) ? _selected : std::set<int>{pressed};
     SVDragAndDrop::DragRequest request;

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QMimeData>
 #include <QPoint>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -14,8 +15,10 @@
 
 // A one-column table of fixed-height rows whose cells exist only while their row is on
 // screen: scrolling makes the cells of rows coming into view and drops those leaving it.
-// Pressing a row and moving the pointer drags the selected rows (or the pressed one) out as a
-// copy, with the data the drag provider gives.
+// Pressing a row anywhere but on one of its controls and moving the pointer past the platform's
+// drag distance drags the selected rows (when the pressed row is one of them, else the pressed
+// row alone) out as a copy, with the data the drag provider gives. The cells' own widgets would
+// keep those presses and moves to themselves, so the table watches every widget of its rows.
 class SVResultsTable : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -26,6 +29,10 @@ class SVResultsTable : public QAbstractScrollArea {
     using DragRefusal = std::function<bool(QPoint globalPosition)>;
 
     explicit SVResultsTable(QWidget* parent = nullptr);
+
+    // Presses on buttons, sliders, text fields and widgets marked false never start a row drag;
+    // a control that is the row's own text (its name, its links) is marked true to start one.
+    static void setStartsRowDrag(QWidget* widget, bool starts);
 
     void setCellFactory(CellFactory factory) { _factory = std::move(factory); }
     // Drops every cell and shows `rowCount` rows of `rowHeight`; the selection is cleared.
@@ -68,14 +75,32 @@ class SVResultsTable : public QAbstractScrollArea {
     void visibleRowsChanged();
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    // One left-button press inside the rows, from press to release.
+    struct Press {
+        int row = -1;
+        QPoint globalPosition;
+        QPointer<QWidget> widget;  // the deepest widget under the press
+        bool startsDrag = false;
+        bool dragged = false;  // a drag started: the rest of the press belongs to it
+        // A plain click on a row of a multi-row selection acts on release, so that a drag can
+        // take the whole selection first.
+        int deferredClickRow = -1;
+        Qt::KeyboardModifiers modifiers;
+    };
+
+    void watchRowWidgets(QWidget* widget);
+    bool pressStartsRowDrag(const QWidget* pressed) const;
+    void recordPress(const QMouseEvent* event);
+    bool trackMove(const QMouseEvent* event);
+    bool finishPress();
     void updateScrollRange();
     void layoutCells();
     void startRowDrag();
@@ -88,8 +113,5 @@ class SVResultsTable : public QAbstractScrollArea {
     DragProvider _dragProvider;
     DragRefusal _dragRefusal;
     SVDragAndDrop::DragStarter _dragStarter = SVDragAndDrop::execCopyDrag;
-    // The row under the left-button press a drag may start from, -1 for none.
-    int _pressRow = -1;
-    QPoint _pressPosition;
-    QPoint _pressGlobalPosition;
+    Press _press;
 };

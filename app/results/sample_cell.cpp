@@ -10,6 +10,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/results/results_table.h"
 #include "app/results/row_button.h"
 #include "app/results/waveform_view.h"
 #include "app/theme/theme.h"
@@ -113,6 +114,8 @@ SVMetadataLink::SVMetadataLink(const QString& text, const QString& role, const Q
     : SVRowButton(text, parent), _role(role), _value(text), _packPath(path) {
     setToolTip(QStringLiteral("Filter by %1").arg(text));
     setLook(linkLook(false));
+    // Words of the row: pressing one and moving drags the row, a click filters.
+    SVResultsTable::setStartsRowDrag(this, true);
 }
 
 void SVMetadataLink::setHoverLook(bool hovered) {
@@ -216,6 +219,9 @@ SVSampleCell::SVSampleCell(QWidget* parent)
     metadataLayout->setContentsMargins(0, 0, 0, 0);
     metadataLayout->setSpacing(0);
     _waveform->setHasDoubleClickAction(true);
+    // The name plays on a click and drags the row on a move; the waveform seeks on both.
+    SVResultsTable::setStartsRowDrag(_name, true);
+    SVResultsTable::setStartsRowDrag(_waveform, false);
 
     connect(_selectionBox, &QCheckBox::clicked, this,
             [this](bool on) { emit selectionToggled(_content.row, on); });
@@ -246,6 +252,7 @@ void SVSampleCell::setContent(const SVSampleCellContent& content) {
     updateFavoriteLook();
     updateArtwork();
     updateTexts();
+    updateAccessibleNames();
     setPlaying(_content.playing);
     layoutCompact(width(), height());
     if (!_content.compact)
@@ -273,6 +280,7 @@ void SVSampleCell::setSelected(bool selected) {
 void SVSampleCell::setFavorite(bool favorite) {
     _content.sample.favorite = favorite;
     updateFavoriteLook();
+    updateAccessibleNames();
 }
 
 void SVSampleCell::setDuration(double seconds) {
@@ -284,6 +292,8 @@ void SVSampleCell::setDuration(double seconds) {
 void SVSampleCell::setPlaying(bool playing) {
     _content.playing = playing;
     _play->setText(playing ? QStringLiteral("■") : QStringLiteral("▶"));
+    _play->setAccessibleName(
+        (playing ? QStringLiteral("Pause %1") : QStringLiteral("Play %1")).arg(fileName()));
 }
 
 void SVSampleCell::setDecoration(const SVRowDecoration& decoration) {
@@ -388,6 +398,35 @@ void SVSampleCell::updateFavoriteLook() {
     _favorite->setLook(favoriteLook(favorite));
 }
 
+QString SVSampleCell::fileName() const {
+    return QString::fromStdString(_content.sample.filename);
+}
+
+QString SVSampleCell::packName() const {
+    if (!_content.packTitle.isEmpty())
+        return _content.packTitle;
+    return QString::fromStdString(_content.sample.library).trimmed();
+}
+
+// Screen readers read what each control does to which file; the symbols on the buttons say
+// nothing to them.
+void SVSampleCell::updateAccessibleNames() {
+    const QString file = fileName();
+    setAccessibleName(file);
+    _name->setAccessibleName(file);
+    _name->setAccessibleDescription(QString::fromStdString(_content.sample.path));
+    _selectionBox->setAccessibleName(QStringLiteral("Select %1").arg(file));
+    _favorite->setAccessibleName(_content.sample.favorite
+                                     ? QStringLiteral("Remove %1 from Favorites").arg(file)
+                                     : QStringLiteral("Add %1 to Favorites").arg(file));
+    const QString pack = packName();
+    _artwork->setAccessibleName(QStringLiteral("Artwork of %1").arg(pack.isEmpty() ? file : pack));
+    _waveform->setAccessibleName(QStringLiteral("Waveform of %1").arg(file));
+    _durationLabel->setAccessibleDescription(QStringLiteral("Duration"));
+    _keyLabel->setAccessibleDescription(QStringLiteral("Key"));
+    _tempoLabel->setAccessibleDescription(QStringLiteral("BPM"));
+}
+
 void SVSampleCell::updateArtwork() {
     if (!_content.artwork.isNull()) {
         // Decorations come at the row's size; anything else is scaled here.
@@ -404,10 +443,7 @@ void SVSampleCell::updateArtwork() {
         _artwork->setPixmap(avatar);
         return;
     }
-    QString packName = _content.packTitle;
-    if (packName.isEmpty())
-        packName = QString::fromStdString(_content.sample.library).trimmed();
-    _artwork->setPixmap(sampleAvatar(packName, _content.selected));
+    _artwork->setPixmap(sampleAvatar(packName(), _content.selected));
 }
 
 void SVSampleCell::updateTexts() {

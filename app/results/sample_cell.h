@@ -140,8 +140,12 @@ class SVSampleCell : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
+    QString fileName() const;
+    // The pack title, else the library's name.
+    QString packName() const;
     void rebuildMetadataLine();
     void updateFavoriteLook();
+    void updateAccessibleNames();
     void updateArtwork();
     void updateTexts();
     void layoutCompact(int w, int h);

@@ -13,6 +13,8 @@
 #include "app/dragdrop/file_drag_view.h"
 #include "app/results/results_browser.h"
 #include "app/results/results_table.h"
+#include "app/results/sample_cell.h"
+#include "app/results/waveform_view.h"
 #include "app/sidebar/playlist_list.h"
 #include "app/window/main_window.h"
 #include "core/catalogue/database.h"
@@ -256,6 +258,129 @@ TEST_F(DragAndDrop, TableDragsSelectedRowsUnlessRefused) {
     sendMouse(viewport, QEvent::MouseMove, {50.0 + far, 10}, Qt::LeftButton);
     EXPECT_EQ(requested.size(), 2u);
     EXPECT_EQ(recorder.drags.size(), 2u);
+}
+
+// Presses go to the widget under the pointer, not to the table: the row's words and empty parts
+// start the drag, its controls keep their presses.
+TEST_F(DragAndDrop, RowDragsStartFromAnyPartButTheControls) {
+    for (int i = 0; i < 3; ++i)
+        wav("Row " + std::to_string(i) + ".wav");
+    {
+        sv::Database db(sv::Database::defaultPath());
+        const std::int64_t library = db.addLibrary(libraryFolder.string());
+        for (int i = 0; i < 3; ++i) {
+            sv::Sample sample;
+            sample.filename = "Row " + std::to_string(i) + ".wav";
+            sample.path = (libraryFolder / sample.filename).string();
+            sample.library = "Samples";
+            sample.instrument = "Bass";
+            sample.genre = "trap";
+            sample.type = sv::SampleType::Loop;
+            sample.duration = 2.0;
+            db.upsert(sample, library);
+        }
+    }
+    startApp();
+    SVResultsBrowser* browser = controller->browser();
+    SVResultsTable* table = browser->table();
+    DragRecorder recorder;
+    table->setDragStarter(recorder.starter());
+    int previews = 0;
+    QObject::connect(browser, &SVResultsBrowser::previewRequested, [&](int) { ++previews; });
+    SVSampleCell* cell = browser->sampleCellForRow(1);
+    ASSERT_TRUE(cell);
+    ASSERT_FALSE(cell->metadataLinks().empty());
+    const QUrl rowURL = QUrl::fromLocalFile(QString::fromStdString(browser->rows()[1].path));
+    const QPointF far(QApplication::startDragDistance() + 2, 0);
+
+    struct Case {
+        const char* part;
+        QWidget* widget;
+        QPointF at;
+        bool drags;
+    };
+    const auto middle = [](QWidget* w) { return QPointF(w->width() / 2.0, w->height() / 2.0); };
+    const Case cases[] = {
+        {"name", cell->nameButton(), middle(cell->nameButton()), true},
+        {"metadata link", cell->metadataLinks().front(), middle(cell->metadataLinks().front()),
+         true},
+        {"artwork", cell, QPointF(120, cell->height() / 2.0), true},
+        {"free space", cell, QPointF(cell->width() - 4, 4), true},
+        {"play button", cell->playButton(), middle(cell->playButton()), false},
+        {"favourite", cell->favoriteButton(), middle(cell->favoriteButton()), false},
+        {"selection box", cell->selectionBox(), middle(cell->selectionBox()), false},
+        {"waveform", cell->waveform(), middle(cell->waveform()), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.part);
+        recorder.drags.clear();
+        table->selectRows({});
+        sendMouse(c.widget, QEvent::MouseButtonPress, c.at, Qt::LeftButton);
+        sendMouse(c.widget, QEvent::MouseMove, c.at + QPointF(1, 0), Qt::LeftButton);
+        EXPECT_TRUE(recorder.drags.empty()) << "within the drag distance";
+        sendMouse(c.widget, QEvent::MouseMove, c.at + far, Qt::LeftButton);
+        sendMouse(c.widget, QEvent::MouseMove, c.at + far * 2, Qt::LeftButton);
+        const int previewsBefore = previews;
+        sendMouse(c.widget, QEvent::MouseButtonRelease, c.at + far * 2, Qt::NoButton);
+        if (c.drags) {
+            ASSERT_EQ(recorder.drags.size(), 1u);
+            EXPECT_EQ(recorder.drags[0], QList<QUrl>{rowURL});
+            // The drag took the press: the name and the links do not click when it ends.
+            EXPECT_EQ(previews, previewsBefore);
+        } else {
+            EXPECT_TRUE(recorder.drags.empty());
+        }
+    }
+    EXPECT_FALSE(cell->nameButton()->isDown());
+
+    // Links made after the row's cell existed drag too.
+    cell->setContent(cell->content());
+    QCoreApplication::processEvents();
+    recorder.drags.clear();
+    QWidget* link = cell->metadataLinks().back();
+    sendMouse(link, QEvent::MouseButtonPress, middle(link), Qt::LeftButton);
+    sendMouse(link, QEvent::MouseMove, middle(link) + far, Qt::LeftButton);
+    sendMouse(link, QEvent::MouseButtonRelease, middle(link) + far, Qt::NoButton);
+    EXPECT_EQ(recorder.drags.size(), 1u);
+}
+
+// A press on one row of a multi-row selection waits for the release before it selects that row
+// alone, so that a drag can take the whole selection.
+TEST_F(DragAndDrop, PressOnASelectedRowKeepsTheSelectionForTheDrag) {
+    SVResultsTable table;
+    table.resize(400, 300);
+    table.show();
+    table.reloadData(4, 56);
+    std::vector<int> clicks;
+    QObject::connect(&table, &SVResultsTable::rowClicked, [&](int row, Qt::KeyboardModifiers) {
+        clicks.push_back(row);
+        table.selectRows({row});
+    });
+    std::vector<std::set<int>> requested;
+    const std::string path = wav("row.wav").string();
+    table.setDragProvider([&](const std::set<int>& rows) {
+        requested.push_back(rows);
+        return SVDragAndDrop::mimeDataForPath(path);
+    });
+    DragRecorder recorder;
+    table.setDragStarter(recorder.starter());
+    QWidget* viewport = table.viewport();
+    const QPointF far(QApplication::startDragDistance() + 1, 0);
+
+    table.selectRows({1, 3});
+    sendMouse(viewport, QEvent::MouseButtonPress, {50, 70}, Qt::LeftButton);
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(table.selectedRows(), (std::set<int>{1, 3}));
+    sendMouse(viewport, QEvent::MouseMove, QPointF(50, 70) + far, Qt::LeftButton);
+    sendMouse(viewport, QEvent::MouseButtonRelease, QPointF(50, 70) + far, Qt::NoButton);
+    EXPECT_EQ(requested, (std::vector<std::set<int>>{{1, 3}}));
+    EXPECT_TRUE(clicks.empty());
+
+    // Without a drag the release is the click.
+    sendMouse(viewport, QEvent::MouseButtonPress, {50, 180}, Qt::LeftButton);
+    sendMouse(viewport, QEvent::MouseButtonRelease, {50, 180}, Qt::NoButton);
+    EXPECT_EQ(clicks, std::vector<int>{3});
+    EXPECT_EQ(table.selectedRows(), std::set<int>{3});
 }
 
 // The whole window: two folders dropped from the file manager become libraries and are scanned;
