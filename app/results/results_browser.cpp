@@ -4,18 +4,21 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <exception>
 
+#include "app/accessibility/accessible_controls.h"
 #include "app/results/library_cell.h"
 #include "app/results/results_table.h"
 #include "app/results/sample_cell.h"
 #include "app/results/waveform_view.h"
 #include "app/theme/theme.h"
 #include "audio/playback/playhead_diagnostics.h"
+#include "audio/waveforms/waveform_service.h"
 #include "core/catalogue/database.h"
 #include "core/scanning/library_availability.h"
 #include "core/scanning/mount_table.h"
@@ -390,6 +393,7 @@ void SVResultsBrowser::refresh() {
             _emptyView->setVisible(!_counts.holdsSamples(_db));
             updateStatusTexts(total);
             SVWaveformView::beginPreloadGeneration();
+            requestUnknownDurations();
         }
         _hoveredSampleCell = nullptr;
         timings.run("reload-and-layout-results", [this] {
@@ -707,6 +711,18 @@ void SVResultsBrowser::preindexVisibleWaveforms() {
             continue;
         SVWaveformView::preloadAudioAtPath(QString::fromStdString(sample.path), sample.modifiedAt,
                                            sample.fileSize);
+    }
+}
+
+// The catalogue holds no duration for files the scan does not analyse (MP3, AIFF): rows take
+// the one this run already knows, or get it later through the duration notification.
+void SVResultsBrowser::requestUnknownDurations() {
+    for (sv::Sample& sample : _rows) {
+        if (sample.duration || sample.type == sv::SampleType::Midi)
+            continue;
+        if (const std::optional<double> known = SVWaveformCache::requestDurationAtPath(
+                QString::fromStdString(sample.path), sample.modifiedAt, sample.fileSize))
+            sample.duration = *known;
     }
 }
 

@@ -187,6 +187,7 @@ class SVResultsBrowser : public QWidget {
     QWidget* buildEmptyView();
     std::unique_ptr<QWidget> makeCell(int row, QWidget* parent);
     void searchTextChanged(const QString& text);
+    void requestUnknownDurations();
     void sortPressed(std::int64_t& direction);
     void updateHeaderTitles();
     void layoutHeader();

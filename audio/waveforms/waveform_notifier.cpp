@@ -32,6 +32,13 @@ void SVWaveformNotifier::postFailed(const QString& path, const QString& key,
         Qt::QueuedConnection);
 }
 
+void SVWaveformNotifier::postDuration(const QString& path, double duration) {
+    if (!QCoreApplication::instance())
+        return;
+    QMetaObject::invokeMethod(
+        this, [this, path, duration] { emitDuration(path, duration); }, Qt::QueuedConnection);
+}
+
 void SVWaveformNotifier::emitSucceeded(const QString& path, const QString& key, double duration) {
     emit waveformCacheDidUpdate(path, key);
     emit notificationPosted(QString::fromLatin1(kSVWaveformCacheDidUpdate), path,

@@ -36,6 +36,8 @@ class SVWaveformNotifier : public QObject {
     void postSucceeded(const QString& path, const QString& key, double duration);
     void postFailed(const QString& path, const QString& key, const SVWaveformError& error,
                     double duration);
+    // Thread-safe: "SVWaveformDurationDidUpdate" alone, for a duration above 0 read from a header.
+    void postDuration(const QString& path, double duration);
 
   signals:
     // "SVWaveformCacheDidUpdate": a valid summary for `key` is in the memory cache.
@@ -43,7 +45,8 @@ class SVWaveformNotifier : public QObject {
     // "SVWaveformCacheDidFail": generation for `key` produced no valid summary.
     void waveformCacheDidFail(const QString& path, const QString& key,
                               const SVWaveformError& error);
-    // "SVWaveformDurationDidUpdate": an actual decode measured this length in seconds.
+    // "SVWaveformDurationDidUpdate": a decode measured this length in seconds, or the file's
+    // header gave it for a row that lacked it.
     void waveformDurationDidUpdate(const QString& path, double duration);
 
     // Every one of the three above with its name, the path as object, and its userInfo

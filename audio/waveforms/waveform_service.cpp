@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "audio/waveforms/waveform_duration_memory.h"
 #include "audio/waveforms/waveform_generator.h"
 #include "audio/waveforms/waveform_job_queue.h"
 #include "audio/waveforms/waveform_key.h"
@@ -25,6 +26,8 @@ class WaveformService {
 
     std::optional<WaveformPeaks> request(const QString& path, std::int64_t modifiedAt,
                                          std::uint64_t fileSize, bool preload);
+    std::optional<double> requestDuration(const QString& path, std::int64_t modifiedAt,
+                                          std::uint64_t fileSize);
     void beginPreloadGeneration();
     bool shutdown(double seconds);
     bool hasFailed(const QString& key) const {
@@ -33,6 +36,7 @@ class WaveformService {
     }
 
     sv::WaveformMemoryCache memory;
+    sv::WaveformDurationMemory durations;
     std::atomic<std::uint64_t> preloadGeneration{0};
     // Declared last so that it is destroyed first: running jobs still find everything above.
     WaveformJobQueue queue{SVWaveformCache::kMaxWorkers};
@@ -40,6 +44,11 @@ class WaveformService {
   private:
     WaveformService() { SVWaveformNotifier::instance(); }  // outlives the service
     void generate(const QString& key, const QString& path);
+    void readDuration(const QString& key, const QString& path);
+    bool takeDurationWanted(const QString& key) {
+        const QMutexLocker lock(&setsMutex_);
+        return durationWanted_.remove(key);
+    }
     void leaveInFlight(const QString& key) {
         const QMutexLocker lock(&setsMutex_);
         inFlight_.remove(key);
@@ -48,6 +57,10 @@ class WaveformService {
     mutable QMutex setsMutex_;
     QSet<QString> inFlight_;
     QSet<QString> failures_;
+    // Keys of the rows shown whose duration nobody knows yet, and those whose header is being
+    // read; the first is emptied by every new preload generation (a new page of rows).
+    QSet<QString> durationWanted_;
+    QSet<QString> durationReads_;
     bool accepting_ = true;
 };
 
@@ -73,10 +86,51 @@ std::optional<WaveformPeaks> WaveformService::request(const QString& path, std::
     return std::nullopt;
 }
 
+std::optional<double> WaveformService::requestDuration(const QString& path, std::int64_t modifiedAt,
+                                                       std::uint64_t fileSize) {
+    const QString key = sv::waveformKey(path, modifiedAt, fileSize);
+    if (auto known = durations.find(key))
+        return known;
+    {
+        const QMutexLocker lock(&setsMutex_);
+        if (!accepting_ || failures_.contains(key))
+            return std::nullopt;
+        // Wanted first, then the memory cache looked at: a generation storing its summary
+        // meanwhile either sees the wish or is seen here.
+        durationWanted_.insert(key);
+        if (!memory.contains(key) || durationReads_.contains(key))
+            return std::nullopt;
+        durationReads_.insert(key);
+    }
+    // The summary is in memory, so no generation will come for this key: read the header alone.
+    queue.enqueue([this, key, path] { readDuration(key, path); },
+                  [this, key] {
+                      const QMutexLocker lock(&setsMutex_);
+                      durationReads_.remove(key);
+                  },
+                  WaveformJobQueue::Priority::Low);
+    return std::nullopt;
+}
+
+void WaveformService::readDuration(const QString& key, const QString& path) {
+    if (!takeDurationWanted(key))
+        return;
+    const double seconds = sv::readAudioFileDuration(path);
+    if (!(seconds > 0.0))
+        return;
+    durations.insert(key, seconds);
+    SVWaveformNotifier::instance()->postDuration(path, seconds);
+}
+
 void WaveformService::generate(const QString& key, const QString& path) {
-    const sv::WaveformGeneration generation = sv::generateWaveform(key, path);
+    sv::WaveformGeneration generation = sv::generateWaveform(key, path);
     if (generation.peaks)
         memory.insert(key, *generation.peaks);
+    // A summary from the cache file measured nothing: a row that lacks its duration gets it from
+    // the file's header, which costs an open, not a decode.
+    if (generation.peaks && generation.fromCacheFile && takeDurationWanted(key))
+        generation.duration = sv::readAudioFileDuration(path);
+    durations.insert(key, generation.duration);
     if (SVWaveformCache::debugLogging()) {
         qInfo("wave complete count=%lu %s",
               static_cast<unsigned long>(generation.peaks ? generation.peaks->size() : 0),
@@ -104,6 +158,10 @@ void WaveformService::beginPreloadGeneration() {
         qInfo("wave begin generation=%lu operations=%lu", static_cast<unsigned long>(generation),
               static_cast<unsigned long>(operations));
     }
+    {
+        const QMutexLocker lock(&setsMutex_);
+        durationWanted_.clear();
+    }
     queue.cancelQueued(true);
 }
 
@@ -126,6 +184,18 @@ std::optional<sv::WaveformPeaks> SVRequestWaveform(const QString& path, std::int
 void SVWaveformCache::preloadAudioAtPath(const QString& path, std::int64_t modifiedAt,
                                          std::uint64_t fileSize) {
     SVRequestWaveform(path, modifiedAt, fileSize, true);
+}
+
+std::optional<double> SVWaveformCache::knownDurationAtPath(const QString& path,
+                                                           std::int64_t modifiedAt,
+                                                           std::uint64_t fileSize) {
+    return WaveformService::shared().durations.find(sv::waveformKey(path, modifiedAt, fileSize));
+}
+
+std::optional<double> SVWaveformCache::requestDurationAtPath(const QString& path,
+                                                             std::int64_t modifiedAt,
+                                                             std::uint64_t fileSize) {
+    return WaveformService::shared().requestDuration(path, modifiedAt, fileSize);
 }
 
 void SVWaveformCache::beginPreloadGeneration() {

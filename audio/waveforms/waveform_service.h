@@ -29,8 +29,20 @@ class SVWaveformCache {
     // SVRequestWaveform with preload = true.
     static void preloadAudioAtPath(const QString& path, std::int64_t modifiedAt,
                                    std::uint64_t fileSize);
-    // Raises the preload generation and cancels every queued preload.
+    // Raises the preload generation, cancels every queued preload and forgets the durations
+    // asked for by the rows of the previous page.
     static void beginPreloadGeneration();
+
+    // The duration of (path, modification time, size) measured by a decode or read from the
+    // file's header in this process, if any.
+    static std::optional<double> knownDurationAtPath(const QString& path, std::int64_t modifiedAt,
+                                                     std::uint64_t fileSize);
+    // For a row whose duration the catalogue lacks: the known duration, or none, and then the
+    // workers read it from the file's header when the summary comes from the cache file or is
+    // already in memory (a decode measures it anyway), and post "SVWaveformDurationDidUpdate"
+    // as a decode does. The wish lasts until the next preload generation.
+    static std::optional<double> requestDurationAtPath(const QString& path, std::int64_t modifiedAt,
+                                                       std::uint64_t fileSize);
 
     static bool hasCachedAudioAtPath(const QString& path, std::int64_t modifiedAt,
                                      std::uint64_t fileSize);

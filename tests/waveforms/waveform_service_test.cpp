@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "audio/waveforms/waveform_disk_cache.h"
@@ -364,6 +365,104 @@ TEST_F(WaveformServiceTest, ShutdownCancelsQueuedWorkAndWaitsForRunningJobs) {
             std::_Exit(ok ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "shutdown clean");
+}
+
+}  // namespace
+}  // namespace sv
+
+namespace sv {
+namespace {
+
+// Summaries read back from the cache file measure nothing; a row that has no duration (MP3 and
+// AIFF files, which the scan does not analyse) gets it from the file's header instead.
+class WaveformDurationTest : public WaveformServiceTest {
+  protected:
+    // A file whose summary the cache file holds but the memory does not, as after a restart.
+    AudioFile cachedOnDisk(const std::filesystem::path& path) const {
+        const AudioFile file = describe(path);
+        EXPECT_TRUE(writeWaveformCacheFile(waveformCacheFilePath(file.key()), stored()));
+        return file;
+    }
+    static WaveformPeaks stored() { return WaveformPeaks(kWaveformPointCount, 0.5f); }
+    static std::optional<double> requestDuration(const AudioFile& file) {
+        return SVWaveformCache::requestDurationAtPath(file.path, file.stamp.modifiedAt,
+                                                      file.stamp.fileSize);
+    }
+    double postedDuration(const AudioFile& file) const {
+        const Posted* posted = log.find(kSVWaveformDurationDidUpdate, file.path);
+        return posted ? posted->userInfo.value("duration").toDouble() : 0.0;
+    }
+};
+
+TEST_F(WaveformDurationTest, CacheFileSummariesOfRowsWithoutDurationReadTheHeader) {
+    using Writer = std::function<std::filesystem::path(const std::filesystem::path&,
+                                                       const std::vector<float>&)>;
+    struct Case {
+        const char* name;
+        Writer write;
+        const char* file;
+        double seconds;
+        double tolerance;
+    };
+    // MPEG frames round the length up by a little.
+    const Case cases[] = {
+        {"aiff",
+         [](const auto& path, const auto& audio) { return testing::writeAiff(path, audio); },
+         "Pad.aif", 1.5, 1e-6},
+        {"mp3", [](const auto& path, const auto& audio) { return testing::writeMp3(path, audio); },
+         "Vox.mp3", 2.0, 0.08},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const AudioFile file =
+            cachedOnDisk(c.write(home.root() / c.file, testing::sine(c.seconds, 44100, 220.0)));
+        EXPECT_FALSE(requestDuration(file).has_value());
+        file.request(true);
+        ASSERT_TRUE(log.waitFor(kSVWaveformDurationDidUpdate, file.path));
+        EXPECT_NEAR(postedDuration(file), c.seconds, c.tolerance);
+        // The summary came from the cache file, not from a decode.
+        EXPECT_EQ(file.request(), stored());
+        const auto known = SVWaveformCache::knownDurationAtPath(file.path, file.stamp.modifiedAt,
+                                                                file.stamp.fileSize);
+        ASSERT_TRUE(known.has_value());
+        EXPECT_NEAR(*known, c.seconds, c.tolerance);
+        EXPECT_EQ(requestDuration(file), known);
+    }
+}
+
+TEST_F(WaveformDurationTest, SummaryAlreadyInMemoryHasItsHeaderRead) {
+    const AudioFile file = cachedOnDisk(
+        testing::writeAiff(home.root() / "Keys.aiff", testing::sine(0.75, 22050, 440.0), 1, 22050));
+    // Nobody asked for the duration: a cache hit stays silent about it.
+    file.request(true);
+    ASSERT_TRUE(log.waitFor(kSVWaveformCacheDidUpdate, file.path));
+    testing::processEventsFor(100);
+    EXPECT_EQ(log.count(kSVWaveformDurationDidUpdate, file.path), 0);
+
+    EXPECT_FALSE(requestDuration(file).has_value());
+    ASSERT_TRUE(log.waitFor(kSVWaveformDurationDidUpdate, file.path));
+    EXPECT_NEAR(postedDuration(file), 0.75, 1.0 / 22050);
+    EXPECT_EQ(log.count(kSVWaveformCacheDidUpdate, file.path), 1);
+}
+
+TEST_F(WaveformDurationTest, WishesEndWithTheirPageAndUnreadableHeadersStaySilent) {
+    const AudioFile earlier = cachedOnDisk(
+        testing::writeAiff(home.root() / "Earlier.aif", testing::sine(0.5, 44100, 440.0)));
+    EXPECT_FALSE(requestDuration(earlier).has_value());
+    SVWaveformCache::beginPreloadGeneration();
+    earlier.request(true);
+    ASSERT_TRUE(log.waitFor(kSVWaveformCacheDidUpdate, earlier.path));
+
+    // A cached summary whose audio file is garbage has no header to read.
+    const AudioFile broken =
+        cachedOnDisk(testing::writeBytes(home.root() / "Broken.aif", std::string(2000, 'z')));
+    EXPECT_FALSE(requestDuration(broken).has_value());
+    broken.request(true);
+    ASSERT_TRUE(log.waitFor(kSVWaveformCacheDidUpdate, broken.path));
+    testing::processEventsFor(150);
+    EXPECT_EQ(log.count(kSVWaveformDurationDidUpdate, earlier.path), 0);
+    EXPECT_EQ(log.count(kSVWaveformDurationDidUpdate, broken.path), 0);
+    EXPECT_FALSE(broken.failed());
 }
 
 }  // namespace
