@@ -47,9 +47,12 @@ void SVMainMenu::installApplicationMenu() {
                                .arg(QApplication::applicationVersion()));
     });
     menu->addSeparator();
-    QAction* settings = menu->addAction(QStringLiteral("Settings…"));
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    connect(settings, &QAction::triggered, this, &SVMainMenu::showFeaturedSettings);
+    _settings = menu->addAction(QStringLiteral("Settings…"));
+    _settings->setObjectName(QStringLiteral("settings"));
+    _settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    // Nothing answers it until the settings dialog exists: a dead item would look broken.
+    _settings->setEnabled(false);
+    connect(_settings, &QAction::triggered, this, &SVMainMenu::showFeaturedSettings);
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit Sample Vorlan"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

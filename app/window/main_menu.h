@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QAction;
 class QLineEdit;
 class QMainWindow;
 class QMenuBar;
@@ -23,6 +24,8 @@ class SVMainMenu : public QObject {
     static void installSearchFieldMenu(QLineEdit* field);
 
     QMenuBar* menuBar() const;
+    // "Settings…": disabled until something shows the settings dialog for it.
+    QAction* settingsAction() const { return _settings; }
 
   signals:
     void showFeaturedSettings();
@@ -35,5 +38,6 @@ class SVMainMenu : public QObject {
     bool hasMenu(const QString& title) const;
 
     QMainWindow* _window;
+    QAction* _settings = nullptr;
     bool _shortcutMenuInstalled = false;
 };

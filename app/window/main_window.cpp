@@ -45,16 +45,7 @@ SVMainWindow::SVMainWindow(QWidget* parent)
     : QMainWindow(parent), _content(new SVDropView(this)), _sidebar(new SVSidebarPanel(_content)) {
     setWindowTitle(QStringLiteral("Sample Vorlan — Orvane Producer"));
     setCentralWidget(_content);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, SVTheme::selectedColor(SVTheme::kBackground));
-    palette.setColor(QPalette::WindowText, SVTheme::grey(0.9));
-    palette.setColor(QPalette::Base, SVTheme::selectedColor(SVTheme::kBackground));
-    palette.setColor(QPalette::Text, SVTheme::grey(0.9));
-    palette.setColor(QPalette::Button, SVTheme::grey(0.12));
-    palette.setColor(QPalette::ButtonText, SVTheme::grey(0.9));
-    palette.setColor(QPalette::ToolTipBase, SVTheme::grey(0.14));
-    palette.setColor(QPalette::ToolTipText, SVTheme::grey(0.92));
-    setPalette(palette);
+    // The colours come from the application palette of the theme.
     setAutoFillBackground(true);
     _content->setAutoFillBackground(true);
     _layoutSwitch = buildLayoutSwitch();

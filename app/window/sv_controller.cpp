@@ -28,6 +28,7 @@
 #include "app/shortcuts/keyboard_shortcuts.h"
 #include "app/sidebar/playlist_list.h"
 #include "app/sidebar/sidebar_panel.h"
+#include "app/theme/application_theme.h"
 #include "app/window/layout_modes.h"
 #include "app/window/main_menu.h"
 #include "app/window/main_window.h"
@@ -81,6 +82,7 @@ SVController::~SVController() {
 }
 
 void SVController::applicationDidFinishLaunching() {
+    SVTheme::applySelectedApplicationTheme();
     const QIcon icon(QStringLiteral(":/SampleVorlan.png"));
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);
