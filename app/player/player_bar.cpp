@@ -36,7 +36,7 @@ QPushButton* makeButton(const QString& themeName, Symbol fallback, const QString
     setSymbol(button, themeName, fallback);
     button->setFlat(true);
     button->setToolTip(tooltip);
-    button->setAccessibleDescription(tooltip);
+    button->setAccessibleName(tooltip);
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::NoFocus);
     button->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; font-size: 16px; }"
@@ -90,10 +90,11 @@ SVPlayerBar::SVPlayerBar(QWidget* parent)
                              .arg(css(SVTheme::selectedColor(SVTheme::kAccent))));
     _volume->setRange(0, 1000);
     _volume->setToolTip(QStringLiteral("Preview volume"));
-    _volume->setAccessibleDescription(QStringLiteral("Preview volume"));
+    _volume->setAccessibleName(QStringLiteral("Preview volume"));
     _volume->setFocusPolicy(Qt::NoFocus);
     _volumeIcon->setAccessibleDescription(QStringLiteral("Preview volume"));
     _waveform->setEnabled(false);
+    _waveform->setAccessibleName(QStringLiteral("Playback position"));
     setLayoutMode(1);
 }
 
@@ -146,6 +147,8 @@ void SVPlayerBar::setFavoriteLook(bool favorite) {
         return;
     _favoriteShown = favorite;
     _favorite->setText(favorite ? QStringLiteral("♥") : QStringLiteral("♡"));
+    _favorite->setAccessibleName(favorite ? QStringLiteral("Remove from Favorites")
+                                          : QStringLiteral("Add to Favorites"));
     const QColor tint = favorite ? QColor::fromRgbF(1.0f, 0.38f, 0.54f) : SVTheme::grey(0.72);
     _favorite->setStyleSheet(
         QStringLiteral("QPushButton { color: %1; border: none; font-size: 18px; }"
@@ -155,6 +158,7 @@ void SVPlayerBar::setFavoriteLook(bool favorite) {
 
 void SVPlayerBar::setRepeatLook(bool on, const QColor& accent) {
     _repeat->setToolTip(on ? QStringLiteral("Repeat on") : QStringLiteral("Repeat off"));
+    _repeat->setAccessibleName(_repeat->toolTip());
     setSymbol(_repeat, QStringLiteral("media-playlist-repeat"), Symbol::Repeat,
               on ? accent : SVTheme::grey(0.68));
 }

@@ -91,6 +91,15 @@ QPushButton* makePageButton(const QString& title, QWidget* parent) {
     return button;
 }
 
+// The title with its sort state in words, for screen readers.
+QString sortName(const QString& title, std::int64_t direction) {
+    if (direction > 0)
+        return title + QStringLiteral(", sorted ascending");
+    if (direction < 0)
+        return title + QStringLiteral(", sorted descending");
+    return title;
+}
+
 QString sortTitle(const QString& title, std::int64_t direction) {
     if (direction > 0)
         return title + QStringLiteral("  ▲");
@@ -130,6 +139,9 @@ void SVResultsHeader::setSortDirections(std::int64_t filename, std::int64_t time
     _filename->setText(sortTitle(QStringLiteral("Filename"), filename));
     _time->setText(sortTitle(QStringLiteral("Time"), time));
     _bpm->setText(sortTitle(QStringLiteral("BPM"), bpm));
+    _filename->setAccessibleName(sortName(QStringLiteral("Filename"), filename));
+    _time->setAccessibleName(sortName(QStringLiteral("Time"), time));
+    _bpm->setAccessibleName(sortName(QStringLiteral("BPM"), bpm));
 }
 
 SVResultsBrowser::SVResultsBrowser(sv::Database& db, QWidget* parent) : QWidget(parent), _db(db) {
@@ -145,6 +157,8 @@ SVResultsBrowser::SVResultsBrowser(sv::Database& db, QWidget* parent) : QWidget(
     _header = new SVResultsHeader(this);
     layout->addWidget(_header);
     _table = new SVResultsTable(this);
+    _table->setAccessibleName(QStringLiteral("Results"));
+    _table->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll results"));
     layout->addWidget(_table, 1);
     _emptyView = buildEmptyView();
     _emptyView->hide();
@@ -189,15 +203,18 @@ QWidget* SVResultsBrowser::buildSearchBar() {
     glass->setStyleSheet(
         QStringLiteral("color: %1; font-size: 18px;").arg(css(SVTheme::grey(0.55))));
     _searchField = new QLineEdit(bar);
+    // Text set through the accessibility interface is typed, so it searches as typing does.
+    SVAccessibility::setEditsAsTyping(_searchField);
     _searchField->setFrame(false);
     _searchField->setPlaceholderText(QStringLiteral("Search samples…"));
+    _searchField->setAccessibleName(QStringLiteral("Search samples"));
     _searchField->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: %1; "
                                                "font-size: 14px; border: none; }")
                                     .arg(css(SVTheme::grey(0.94))));
     _clearButton = new QPushButton(QStringLiteral("✕"), bar);
     _clearButton->setFlat(true);
     _clearButton->setToolTip(QStringLiteral("Clear search"));
-    _clearButton->setAccessibleDescription(QStringLiteral("Clear search"));
+    _clearButton->setAccessibleName(QStringLiteral("Clear search"));
     _clearButton->setCursor(Qt::PointingHandCursor);
     _clearButton->setFocusPolicy(Qt::NoFocus);
     _clearButton->setStyleSheet(QStringLiteral("QPushButton { border: none; color: %1; "
@@ -245,10 +262,12 @@ QWidget* SVResultsBrowser::buildStatusRow() {
     pages->setContentsMargins(0, 0, 0, 0);
     pages->setSpacing(8);
     _previous = makePageButton(QStringLiteral("‹ Previous"), _paginationGroup);
+    _previous->setAccessibleName(QStringLiteral("Previous Page"));
     _pageLabel = new QLabel(QStringLiteral("Page 1 of 1"), _paginationGroup);
     _pageLabel->setStyleSheet(
         QStringLiteral("color: %1; font-size: 12px;").arg(css(SVTheme::grey(0.7))));
     _next = makePageButton(QStringLiteral("Next ›"), _paginationGroup);
+    _next->setAccessibleName(QStringLiteral("Next Page"));
     _previous->setEnabled(false);
     _next->setEnabled(false);
     pages->addWidget(_previous);

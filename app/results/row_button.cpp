@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/accessibility/accessible_controls.h"
 #include "app/theme/theme.h"
 
 SVRowButton::SVRowButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
@@ -52,6 +53,8 @@ void SVRowButton::paintEvent(QPaintEvent*) {
 
 SVRowCheckBox::SVRowCheckBox(QWidget* parent) : QCheckBox(parent) {
     setFocusPolicy(Qt::NoFocus);
+    // The row follows the box's clicks, so a toggle from a screen reader is a click too.
+    SVAccessibility::setToggleClicks(this);
 }
 
 void SVRowCheckBox::paintEvent(QPaintEvent*) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/theme/theme.h"
 #include "audio/waveforms/waveform_key.h"
@@ -229,14 +230,24 @@ void SVWaveformView::paintEvent(QPaintEvent*) {
     }
 }
 
-void SVWaveformView::seekWithPosition(double x) {
-    if (!isEnabled() || _midiMode || _duration <= 0.0)
+bool SVWaveformView::canSeek() const {
+    return isEnabled() && !_midiMode && _duration > 0.0;
+}
+
+void SVWaveformView::seekToValue(double seconds) {
+    if (!canSeek() || !std::isfinite(seconds))
         return;
-    const double width = std::max(static_cast<double>(this->width()), 1.0);
-    const double value = std::clamp(x / width * _duration, 0.0, _duration);
+    const double value = std::clamp(seconds, 0.0, _duration);
     _value = value;
     setProgress(value / _duration);
     emit seeked(value);
+}
+
+void SVWaveformView::seekWithPosition(double x) {
+    if (!canSeek())
+        return;
+    const double width = std::max(static_cast<double>(this->width()), 1.0);
+    seekToValue(x / width * _duration);
 }
 
 void SVWaveformView::mousePressEvent(QMouseEvent* event) {

@@ -39,6 +39,10 @@ class SVWaveformView : public QWidget {
     void setShowsPlayhead(bool shows);
     double value() const { return _value; }
     void setValue(double seconds) { _value = seconds; }
+    // Seeking needs an enabled view with a duration, not showing the MIDI placeholder.
+    bool canSeek() const;
+    // Seeks to `seconds` (clamped to the duration) as a click at that point would.
+    void seekToValue(double seconds);
     // Without a double-click action a double click seeks like a single click.
     void setHasDoubleClickAction(bool has) { _hasDoubleClickAction = has; }
 

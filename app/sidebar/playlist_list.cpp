@@ -3,6 +3,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 #include <exception>
 
@@ -41,6 +42,7 @@ SVPlaylistList::SVPlaylistList(sv::Database& database, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::NoFocus);
+    setAccessibleName(QStringLiteral("Playlists"));
     setStyleSheet(
         QStringLiteral("QListWidget { background: transparent; color: white; font-size: 13px; }"
                        "QListWidget::item { border-radius: 6px; padding-left: 6px; }"
@@ -48,6 +50,15 @@ SVPlaylistList::SVPlaylistList(sv::Database& database, QWidget* parent)
             .arg(SVTheme::grey(1.0, 0.10).name(QColor::HexArgb)));
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         emit playlistChosen(item->data(kIdRole).toLongLong());
+    });
+    // A row selected without the mouse (a screen reader selecting an item) is chosen as a
+    // click chooses it; the mouse's own selections wait for the click.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (_mousePressing || _selectingPlaylist)
+            return;
+        const QList<QListWidgetItem*> selected = selectedItems();
+        if (selected.size() == 1)
+            emit playlistChosen(selected.front()->data(kIdRole).toLongLong());
     });
 }
 
@@ -72,6 +83,7 @@ std::optional<std::int64_t> SVPlaylistList::playlistIdAt(int row) const {
 }
 
 void SVPlaylistList::selectPlaylist(std::optional<std::int64_t> playlistId) {
+    const QScopedValueRollback selecting(_selectingPlaylist, true);
     for (std::size_t row = 0; playlistId && row < _playlists.size(); ++row) {
         if (_playlists[row].id == *playlistId) {
             setCurrentRow(static_cast<int>(row));
@@ -118,6 +130,11 @@ bool SVPlaylistList::acceptDrop(const QList<QUrl>& urls, int row) {
 
 QSize SVPlaylistList::sizeHint() const {
     return QSize(QListWidget::sizeHint().width(), kRowHeight * kVisibleRows + 2 * frameWidth());
+}
+
+void SVPlaylistList::mousePressEvent(QMouseEvent* event) {
+    const QScopedValueRollback pressing(_mousePressing, true);
+    QListWidget::mousePressEvent(event);
 }
 
 void SVPlaylistList::dragEnterEvent(QDragEnterEvent* event) {

@@ -43,6 +43,7 @@ class SVPlaylistList : public QListWidget {
     void playlistChosen(qint64 playlistId);
 
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -57,4 +58,6 @@ class SVPlaylistList : public QListWidget {
     std::vector<sv::Playlist> _playlists;
     // The row a hovering drop is retargeted onto, -1 for none.
     int _dropRow = -1;
+    bool _mousePressing = false;
+    bool _selectingPlaylist = false;
 };

@@ -21,6 +21,7 @@ SVSidebarPanel::SVSidebarPanel(QWidget* parent)
     layout->addWidget(title);
     layout->addWidget(tagline);
     layout->addStretch(1);
+    _addFolder->setAccessibleName(QStringLiteral("Add Sample Folder"));
     _addFolder->setCursor(Qt::PointingHandCursor);
     _addFolder->setStyleSheet(
         QStringLiteral(

@@ -9,6 +9,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include "app/accessibility/accessible_controls.h"
 #include "app/dragdrop/drop_view.h"
 #include "app/player/player_bar.h"
 #include "app/results/results_browser.h"
@@ -25,6 +26,7 @@ constexpr int kSidePanelRightMargin = 8;
 QPushButton* makeSwitchButton(int mode, const QString& iconName, const QString& fallback,
                               QWidget* parent) {
     auto* button = new QPushButton(parent);
+    SVAccessibility::setToggleClicks(button);
     const QIcon icon = QIcon::fromTheme(iconName);
     if (icon.isNull())
         button->setText(fallback);
@@ -33,6 +35,7 @@ QPushButton* makeSwitchButton(int mode, const QString& iconName, const QString& 
     button->setProperty("tag", mode);
     button->setCheckable(true);
     button->setToolTip(SVLayout::label(mode));
+    button->setAccessibleName(SVLayout::label(mode));
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::NoFocus);
     button->setFixedSize(30, 26);

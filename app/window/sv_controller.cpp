@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 
+#include "app/accessibility/accessible_controls.h"
 #include "app/dragdrop/drag_and_drop.h"
 #include "app/dragdrop/drop_view.h"
 #include "app/dragdrop/file_drag_view.h"
@@ -83,6 +84,7 @@ SVController::~SVController() {
 
 void SVController::applicationDidFinishLaunching() {
     SVTheme::applySelectedApplicationTheme();
+    SVAccessibility::installFactory();
     const QIcon icon(QStringLiteral(":/SampleVorlan.png"));
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);
