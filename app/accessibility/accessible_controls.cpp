@@ -206,6 +206,16 @@ class TypedLineEdit : public QAccessibleWidget,
     QLineEdit* field() const { return static_cast<QLineEdit*>(widget()); }
 };
 
+// Qt may have asked for the widget's interface while it was being built (it does when a screen
+// reader listens) and kept its own default: that one goes, so the next question reaches the
+// factory.
+template <typename Wanted>
+void forgetDefaultInterface(QObject* object) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+    if (iface && !dynamic_cast<Wanted*>(iface))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+}
+
 QAccessibleInterface* makeInterface(const QString&, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
@@ -233,11 +243,15 @@ void installFactory() {
 }
 
 void setToggleClicks(QAbstractButton* button) {
+    installFactory();
     button->setProperty(kToggleClicksProperty, true);
+    forgetDefaultInterface<ClickingButton>(button);
 }
 
 void setEditsAsTyping(QLineEdit* field) {
+    installFactory();
     field->setProperty(kEditsAsTypingProperty, true);
+    forgetDefaultInterface<TypedLineEdit>(field);
 }
 
 }  // namespace SVAccessibility

@@ -14,13 +14,12 @@ namespace SVAccessibility {
 void installFactory();
 
 // Toggling `button` through the accessibility interface clicks it, as the mouse would, instead of
-// only flipping its state. Call it right after making the button: once its accessible interface
-// has been asked for, that interface stays.
+// only flipping its state.
 void setToggleClicks(QAbstractButton* button);
 
 // Text set, inserted or deleted in `field` through the accessibility interface is edited with the
 // field's own editing commands, as typing edits it: textEdited is emitted, the validator and the
-// undo history take part. Call it right after making the field.
+// undo history take part.
 void setEditsAsTyping(QLineEdit* field);
 
 }  // namespace SVAccessibility

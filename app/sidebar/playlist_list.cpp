@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 
 #include <exception>
 
@@ -43,6 +44,7 @@ SVPlaylistList::SVPlaylistList(sv::Database& database, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(QStringLiteral("Playlists"));
+    verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll playlists"));
     setStyleSheet(
         QStringLiteral("QListWidget { background: transparent; color: white; font-size: 13px; }"
                        "QListWidget::item { border-radius: 6px; padding-left: 6px; }"

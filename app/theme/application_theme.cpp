@@ -53,9 +53,12 @@ QPalette applicationPalette(const Palette& colors) {
     // Disabled controls keep their surfaces and dim their words.
     for (const QPalette::ColorRole role :
          {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button,
-          QPalette::ToolTipBase, QPalette::Light, QPalette::Midlight, QPalette::Mid, QPalette::Dark,
+          QPalette::ToolTipBase, QPalette::Midlight, QPalette::Mid, QPalette::Dark,
           QPalette::Shadow})
         palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    // The style etches disabled words with this colour: on a dark surface the etching would
+    // read as a second, shifted copy of the words.
+    palette.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
     for (const QPalette::ColorRole role :
          {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::PlaceholderText,
           QPalette::HighlightedText, QPalette::ToolTipText, QPalette::BrightText})
