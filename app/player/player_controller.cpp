@@ -377,6 +377,12 @@ void SVPlayerController::stopPlayback() {
     setPlaybackState(Idle);
 }
 
+void SVPlayerController::discardPendingLoads() {
+    ++_playbackGeneration;
+    if (_playbackState == Loading)
+        setPlaybackState(Idle);
+}
+
 void SVPlayerController::stopPlaybackAction() {
     stopPlayback();
     redrawRow(visibleIndexForPlayingSample());

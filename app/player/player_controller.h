@@ -63,6 +63,9 @@ class SVPlayerController : public QObject {
     void loadSampleAtIndex(int row, bool autoplay, int navigationDirection = 0);
     void playerPlayPause();
     void stopPlayback();
+    // The browser moved to another place: a load still decoding for the previous one is
+    // dropped, while a sample already playing goes on.
+    void discardPendingLoads();
     void stopPlaybackAction();
     void restartCurrentSample();
     void seekByFraction(double fraction);

@@ -356,6 +356,7 @@ void SVResultsBrowser::refresh() {
     const RefreshTimings timings{timed};
     const double started = timed ? SVPlayheadDiagnostics::uptime() : 0.0;
     try {
+        emit refreshStarting();
         const std::uint64_t generation = ++_queryGeneration;
         recordNavigationEvent(QStringLiteral("refresh-begin"));
         if (_refreshBeginHook)
@@ -513,6 +514,17 @@ void SVResultsBrowser::addSearchBarAccessory(QWidget* accessory) {
 
 void SVResultsBrowser::setFilterBar(QWidget* bar) {
     static_cast<QVBoxLayout*>(layout())->insertWidget(1, bar);
+}
+
+void SVResultsBrowser::setBreadcrumbBar(QWidget* bar) {
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    bar->setParent(this);
+    column->insertWidget(column->indexOf(_header), bar);
+}
+
+void SVResultsBrowser::setResultsTitle(const QString& title) {
+    _resultsTitle = title;
+    _table->setAccessibleDescription(title);
 }
 
 void SVResultsBrowser::setStatusText(const QString& text) {

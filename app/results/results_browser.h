@@ -135,6 +135,12 @@ class SVResultsBrowser : public QWidget {
     // Runs at the start of every refresh, before the catalogue is asked (the quick filters
     // follow the place there); what it throws ends the refresh like a catalogue error.
     void setRefreshBeginHook(std::function<void()> hook) { _refreshBeginHook = std::move(hook); }
+    // Places the breadcrumb trail between the status line and the column header.
+    void setBreadcrumbBar(QWidget* bar);
+    // The name of the place shown (a section, a folder, a playlist), told to screen readers
+    // with the results.
+    void setResultsTitle(const QString& title);
+    QString resultsTitle() const { return _resultsTitle; }
 
     // State, read by the window and the tests.
     const std::vector<sv::Sample>& rows() const { return _rows; }
@@ -172,6 +178,8 @@ class SVResultsBrowser : public QWidget {
     void addLibraryRequested();
     void rescanRequested(int row);
     void removeRequested(int row);
+    // A refresh begins (the breadcrumb and the quick filters follow the new state).
+    void refreshStarting();
     void refreshed();
     // A requested page has been applied (after its refresh); `delta` is the request's.
     void pageApplied(int delta);
@@ -248,6 +256,7 @@ class SVResultsBrowser : public QWidget {
     SVResultsTable* _table = nullptr;
     QWidget* _emptyView = nullptr;
     QWidget* _searchBar = nullptr;
+    QString _resultsTitle = QStringLiteral("All Samples");
     QTimer _searchDebounce;
     QVariantAnimation _fade;
 };

@@ -1,5 +1,6 @@
 #include "app/shortcuts/keyboard_shortcuts.h"
 
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -25,6 +26,30 @@ bool isTextInput(const QWidget* widget) {
     return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
            qobject_cast<const QPlainTextEdit*>(widget) ||
            qobject_cast<const QAbstractSpinBox*>(widget);
+}
+
+// The sidebar's outline and playlists move between their rows with the arrow keys (and the
+// keys that page them); there those keys are theirs, while the other shortcuts still work.
+bool movesThroughOwnRows(const QWidget* widget, const QKeyEvent& event) {
+    if (!qobject_cast<const QAbstractItemView*>(widget))
+        return false;
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (event.key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return true;
+        default:
+            return false;
+    }
 }
 
 SVShortcutRecorderButton* focusedRecorder(QObject* receiver) {
@@ -89,7 +114,8 @@ bool SVKeyboardShortcuts::handleKey(QObject* receiver, const QKeyEvent& event, b
             _deselectAll();
         return true;
     }
-    if (isTextInput(QApplication::focusWidget()))
+    if (isTextInput(QApplication::focusWidget()) ||
+        movesThroughOwnRows(QApplication::focusWidget(), event))
         return false;
     if (press->isRepeat)
         return true;

@@ -1,34 +1,24 @@
 #include "app/sidebar/playlist_list.h"
 
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
-#include <QScopedValueRollback>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <exception>
 
 #include "app/dragdrop/drag_and_drop.h"
+#include "app/sidebar/sidebar_icons.h"
 #include "app/theme/theme.h"
 
 namespace {
 
 constexpr int kIdRole = Qt::UserRole;
 
-// The icon theme's playlist symbol, or a drawn note when the theme has none.
 QIcon playlistSymbol() {
-    const QIcon themed = QIcon::fromTheme(QStringLiteral("view-media-playlist"));
-    if (!themed.isNull())
-        return themed;
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    QFont font = painter.font();
-    font.setPixelSize(14);
-    painter.setFont(font);
-    painter.setPen(SVTheme::grey(1.0, 0.7));
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("♫"));
-    return QIcon(pixmap);
+    return SVSidebarIcons::icon(SVSidebarIcons::Symbol::NoteList, SVTheme::grey(0.7));
 }
 
 }  // namespace
@@ -40,28 +30,21 @@ SVPlaylistList::SVPlaylistList(sv::Database& database, QWidget* parent)
     setDragDropMode(QAbstractItemView::DropOnly);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Playlists"));
     verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll playlists"));
     setStyleSheet(
         QStringLiteral("QListWidget { background: transparent; color: white; font-size: 13px; }"
                        "QListWidget::item { border-radius: 6px; padding-left: 6px; }"
-                       "QListWidget::item:selected { background: %1; }")
-            .arg(SVTheme::grey(1.0, 0.10).name(QColor::HexArgb)));
-    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        emit playlistChosen(item->data(kIdRole).toLongLong());
-    });
-    // A row selected without the mouse (a screen reader selecting an item) is chosen as a
-    // click chooses it; the mouse's own selections wait for the click.
-    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-        if (_mousePressing || _selectingPlaylist)
-            return;
-        const QList<QListWidgetItem*> selected = selectedItems();
-        if (selected.size() == 1)
-            emit playlistChosen(selected.front()->data(kIdRole).toLongLong());
-    });
+                       "QListWidget::item:selected { background: %1; }"
+                       "QListWidget:focus { outline: 0; border: 1px solid %2; "
+                       "border-radius: 6px; }")
+            .arg(SVTheme::grey(1.0, 0.10).name(QColor::HexArgb),
+                 SVTheme::grey(1.0, 0.18).name(QColor::HexArgb)));
+    connect(this, &QListWidget::itemSelectionChanged, this, &SVPlaylistList::selectionDidChange);
 }
 
 void SVPlaylistList::reloadPlaylists() {
@@ -71,11 +54,15 @@ void SVPlaylistList::reloadPlaylists() {
     clear();
     const QIcon symbol = playlistSymbol();
     for (const sv::Playlist& playlist : _playlists) {
-        auto* item = new QListWidgetItem(symbol, QString::fromStdString(playlist.name), this);
+        const QString name = QString::fromStdString(playlist.name);
+        auto* item = new QListWidgetItem(symbol, name, this);
         item->setData(kIdRole, QVariant::fromValue<qint64>(playlist.id));
+        item->setData(Qt::AccessibleTextRole, name);
+        item->setToolTip(name);
         item->setSizeHint(QSize(0, kRowHeight));
     }
     selectPlaylist(selected);
+    updateGeometry();
 }
 
 std::optional<std::int64_t> SVPlaylistList::playlistIdAt(int row) const {
@@ -85,7 +72,6 @@ std::optional<std::int64_t> SVPlaylistList::playlistIdAt(int row) const {
 }
 
 void SVPlaylistList::selectPlaylist(std::optional<std::int64_t> playlistId) {
-    const QScopedValueRollback selecting(_selectingPlaylist, true);
     for (std::size_t row = 0; playlistId && row < _playlists.size(); ++row) {
         if (_playlists[row].id == *playlistId) {
             setCurrentRow(static_cast<int>(row));
@@ -94,6 +80,48 @@ void SVPlaylistList::selectPlaylist(std::optional<std::int64_t> playlistId) {
     }
     setCurrentRow(-1);
     clearSelection();
+}
+
+bool SVPlaylistList::selectPlaylistAlone(std::int64_t playlistId) {
+    for (std::size_t row = 0; row < _playlists.size(); ++row) {
+        if (_playlists[row].id != playlistId)
+            continue;
+        QListWidgetItem* target = item(static_cast<int>(row));
+        const bool alreadySelected = target->isSelected() && selectedItems().size() == 1;
+        setCurrentRow(static_cast<int>(row), QItemSelectionModel::ClearAndSelect);
+        if (alreadySelected)
+            emit playlistSelected(playlistId);
+        scrollToItem(target);
+        return true;
+    }
+    return false;
+}
+
+void SVPlaylistList::markActivePlaylist(std::optional<std::int64_t> playlistId) {
+    const QSignalBlocker blocker(this);
+    selectPlaylist(playlistId);
+}
+
+void SVPlaylistList::clearPlaylistSelection() {
+    clearSelection();
+}
+
+void SVPlaylistList::selectionDidChange() {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    if (selected.size() == 1)
+        emit playlistSelected(selected.front()->data(kIdRole).toLongLong());
+}
+
+void SVPlaylistList::keyPressEvent(QKeyEvent* event) {
+    const bool activate = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+                          event->modifiers() == Qt::NoModifier;
+    if (activate && currentItem()) {
+        if (!currentItem()->isSelected())
+            setCurrentRow(currentRow(), QItemSelectionModel::ClearAndSelect);
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 bool SVPlaylistList::validateDrop(const QList<QUrl>& urls, int row) const {
@@ -130,13 +158,15 @@ bool SVPlaylistList::acceptDrop(const QList<QUrl>& urls, int row) {
     return added;
 }
 
+// As tall as its rows, up to ten; with little room it gives way down to two rows.
 QSize SVPlaylistList::sizeHint() const {
-    return QSize(QListWidget::sizeHint().width(), kRowHeight * kVisibleRows + 2 * frameWidth());
+    const int rows = std::clamp(static_cast<int>(_playlists.size()), 1, kVisibleRows);
+    return QSize(QListWidget::sizeHint().width(), kRowHeight * rows + 2 * frameWidth());
 }
 
-void SVPlaylistList::mousePressEvent(QMouseEvent* event) {
-    const QScopedValueRollback pressing(_mousePressing, true);
-    QListWidget::mousePressEvent(event);
+QSize SVPlaylistList::minimumSizeHint() const {
+    const int rows = std::clamp(static_cast<int>(_playlists.size()), 1, 2);
+    return QSize(QListWidget::minimumSizeHint().width(), kRowHeight * rows + 2 * frameWidth());
 }
 
 void SVPlaylistList::dragEnterEvent(QDragEnterEvent* event) {

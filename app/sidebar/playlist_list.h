@@ -13,8 +13,10 @@
 
 class QMimeData;
 
-// The sidebar's list of playlists. Files dropped onto a playlist row join that playlist when
-// the catalogue knows them; other files are ignored.
+// The sidebar's list of playlists, rows 26 high with room for ten. Selecting a row (mouse,
+// arrows, Return, or code) reports its playlist; the scoped playlist's row stays selected.
+// Files dropped onto a playlist row join that playlist when the catalogue knows them; other
+// files are ignored.
 class SVPlaylistList : public QListWidget {
     Q_OBJECT
   public:
@@ -29,6 +31,12 @@ class SVPlaylistList : public QListWidget {
     std::optional<std::int64_t> playlistIdAt(int row) const;
     // Selects the row of that playlist, or clears the selection when it is not listed.
     void selectPlaylist(std::optional<std::int64_t> playlistId);
+    // Selects that playlist's row alone; a row that was already the selected one reports its
+    // selection again. False when the playlist is not listed.
+    bool selectPlaylistAlone(std::int64_t playlistId);
+    // Marks the row of the playlist in scope without reporting a selection.
+    void markActivePlaylist(std::optional<std::int64_t> playlistId);
+    void clearPlaylistSelection();
 
     // A drop onto `row` is possible when the row is a playlist and at least one file URL
     // comes with it.
@@ -37,20 +45,22 @@ class SVPlaylistList : public QListWidget {
     bool acceptDrop(const QList<QUrl>& urls, int row);
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
   signals:
-    // The user picked a playlist row.
-    void playlistChosen(qint64 playlistId);
+    // A playlist row became the selected one (never sent when the selection just emptied).
+    void playlistSelected(qint64 playlistId);
 
   protected:
-    void mousePressEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void selectionDidChange();
     int dropRowAt(const QPoint& viewportPosition) const;
     void setDropRow(int row);
 
@@ -58,6 +68,4 @@ class SVPlaylistList : public QListWidget {
     std::vector<sv::Playlist> _playlists;
     // The row a hovering drop is retargeted onto, -1 for none.
     int _dropRow = -1;
-    bool _mousePressing = false;
-    bool _selectingPlaylist = false;
 };

@@ -4,31 +4,44 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/sidebar/category_buttons.h"
+#include "app/sidebar/folder_outline.h"
 #include "app/sidebar/playlist_list.h"
+#include "app/sidebar/sidebar_button.h"
 #include "app/theme/theme.h"
 
 SVSidebarPanel::SVSidebarPanel(QWidget* parent)
-    : QWidget(parent), _addFolder(new QPushButton(QStringLiteral("＋  Add Sample Folder"), this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 22, 16, 18);
-    layout->setSpacing(4);
+    : QWidget(parent),
+      _layout(new QVBoxLayout(this)),
+      _categoryButtons(new SVCategoryButtons(this)),
+      _outline(new SVFolderOutline(this)),
+      _playlistHeading(new SVSidebarHeading(QStringLiteral("PLAYLISTS"), this)),
+      _addFolder(new QPushButton(QStringLiteral("＋  Add Sample Folder"), this)) {
+    _layout->setContentsMargins(16, 20, 14, 16);
+    _layout->setSpacing(2);
     auto* title = new QLabel(QStringLiteral("SAMPLE VORLAN"), this);
     title->setStyleSheet(QStringLiteral("color: white; font-size: 15pt; font-weight: 700;"));
     auto* tagline = new QLabel(QStringLiteral("Enjoy finding your samples easily."), this);
     tagline->setStyleSheet(
         QStringLiteral("color: %1; font-size: 12pt;").arg(SVTheme::grey(0.62).name()));
     tagline->setWordWrap(true);
-    layout->addWidget(title);
-    layout->addWidget(tagline);
-    layout->addStretch(1);
-    _addFolder->setAccessibleName(QStringLiteral("Add Sample Folder"));
+    _layout->addWidget(title);
+    _layout->addWidget(tagline);
+    _layout->addSpacing(12);
+    _layout->addWidget(_categoryButtons);
+    _layout->addWidget(new SVSidebarHeading(QStringLiteral("FOLDERS"), this));
+    _layout->addWidget(_outline, 1);
+    _layout->addWidget(_playlistHeading);
+    _playlistHeading->hide();
+    _layout->addSpacing(10);
     _addFolder->setCursor(Qt::PointingHandCursor);
+    _addFolder->setAccessibleName(QStringLiteral("Add Sample Folder"));
     _addFolder->setStyleSheet(
         QStringLiteral(
             "QPushButton { color: white; background: %1; border: none; border-radius: 8px; "
             "padding: 8px 12px; font-size: 13px; font-weight: 600; }")
             .arg(SVTheme::selectedColor(SVTheme::kAccent).name()));
-    layout->addWidget(_addFolder);
+    _layout->addWidget(_addFolder);
     connect(_addFolder, &QPushButton::clicked, this, &SVSidebarPanel::addLibraryRequested);
 }
 
@@ -40,18 +53,11 @@ void SVSidebarPanel::setPlaylistList(SVPlaylistList* list) {
         _playlistList->deleteLater();
     }
     _playlistList = list;
-    if (!_playlistHeading) {
-        _playlistHeading = new QLabel(QStringLiteral("PLAYLISTS"), this);
-        _playlistHeading->setStyleSheet(
-            QStringLiteral("color: %1; font-size: 11px; font-weight: 700; padding-top: 14px;")
-                .arg(SVTheme::grey(0.62).name()));
-        layout()->addWidget(_playlistHeading);
-    }
     _playlistHeading->setVisible(list != nullptr);
     if (!list)
         return;
     list->setParent(this);
-    layout()->addWidget(list);
+    _layout->insertWidget(_layout->indexOf(_playlistHeading) + 1, list);
     list->show();
 }
 

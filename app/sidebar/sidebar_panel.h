@@ -4,9 +4,13 @@
 #include <QPushButton>
 #include <QWidget>
 
+class QVBoxLayout;
+class SVCategoryButtons;
+class SVFolderOutline;
 class SVPlaylistList;
 
-// The left column of the Desktop layout: the brand head, "Add Sample Folder" and the playlists.
+// The left column of the Desktop layout: the brand head, the type buttons and the "LIBRARY"
+// group, the "FOLDERS" outline, the "PLAYLISTS" and "Add Sample Folder".
 class SVSidebarPanel : public QWidget {
     Q_OBJECT
   public:
@@ -14,8 +18,10 @@ class SVSidebarPanel : public QWidget {
 
     explicit SVSidebarPanel(QWidget* parent = nullptr);
     QPushButton* addFolderButton() const { return _addFolder; }
-    // Places the playlists under "Add Sample Folder", with their heading; the sidebar becomes
-    // the list's parent. A list placed before is deleted.
+    SVCategoryButtons* categoryButtons() const { return _categoryButtons; }
+    SVFolderOutline* folderOutline() const { return _outline; }
+    // Places the playlists under their heading; the sidebar becomes the list's parent. A list
+    // placed before is deleted.
     void setPlaylistList(SVPlaylistList* list);
     SVPlaylistList* playlistList() const { return _playlistList; }
 
@@ -26,7 +32,10 @@ class SVSidebarPanel : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    QVBoxLayout* _layout;
+    SVCategoryButtons* _categoryButtons;
+    SVFolderOutline* _outline;
+    QLabel* _playlistHeading;
     QPushButton* _addFolder;
-    QLabel* _playlistHeading = nullptr;
     SVPlaylistList* _playlistList = nullptr;
 };

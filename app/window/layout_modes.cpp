@@ -138,6 +138,10 @@ Visibility visibility(int mode, int width, bool libraryMode, bool helpCollapsed,
     return v;
 }
 
+bool breadcrumbBarShown(int mode, bool historyNotEmpty) {
+    return normalizedMode(mode) == kDesktop || historyNotEmpty;
+}
+
 }  // namespace SVLayout
 
 SVLayoutModes::SVLayoutModes(QWidget* window, VisibleFrameProvider visibleFrame, QObject* parent)

@@ -60,6 +60,8 @@ struct Visibility {
 };
 Visibility visibility(int mode, int width, bool libraryMode, bool helpCollapsed,
                       bool sidePanelAvailable);
+// The breadcrumb bar: always in Desktop; in Compact Vertical only while Back has a place.
+bool breadcrumbBarShown(int mode, bool historyNotEmpty);
 
 }  // namespace SVLayout
 

@@ -15,11 +15,11 @@
 #include "app/dragdrop/drag_and_drop.h"
 #include "app/dragdrop/drop_view.h"
 #include "app/dragdrop/file_drag_view.h"
-#include "app/inspector/inspector.h"
-#include "app/inspector/side_panel.h"
 #include "app/filters/filter_bar.h"
 #include "app/filters/inline_metadata.h"
 #include "app/filters/quick_filters.h"
+#include "app/inspector/inspector.h"
+#include "app/inspector/side_panel.h"
 #include "app/player/player_bar.h"
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
@@ -27,7 +27,9 @@
 #include "app/scans/scan_orchestration.h"
 #include "app/shortcuts/customize_shortcuts_dialog.h"
 #include "app/shortcuts/keyboard_shortcuts.h"
+#include "app/sidebar/launch_location.h"
 #include "app/sidebar/playlist_list.h"
+#include "app/sidebar/sidebar.h"
 #include "app/sidebar/sidebar_panel.h"
 #include "app/theme/application_theme.h"
 #include "app/window/layout_modes.h"
@@ -149,14 +151,7 @@ void SVController::buildViews() {
             &SVController::addLibrary);
     _window->dropView()->setDropHandler(
         [this](const QStringList& folders) { handleDroppedURLs(folders); });
-    _playlists = new SVPlaylistList(*_db);
-    _window->sidebar()->setPlaylistList(_playlists);
-    connect(_playlists, &SVPlaylistList::playlistChosen, this, [this](qint64 playlistId) {
-        SVBrowseScope scope;
-        scope.playlistId = playlistId;
-        _browser->setScope(scope);
-        scopeApplied();
-    });
+    buildSidebar();
     buildFilters();
     connectRowDrags();
     buildPlayer();
@@ -190,30 +185,33 @@ void SVController::buildFilters() {
     _inlineMetadata = new SVInlineMetadata(*_filterBar, this);
     connect(_browser, &SVResultsBrowser::metadataLinkActivated, _inlineMetadata,
             &SVInlineMetadata::openInlineMetadata);
-    // The sidebar's category buttons and folder outline stand in for these once they exist.
-    _inlineMetadata->setCategorySelector([this](const QString& type) {
-        SVBrowseScope scope = _browser->scope();
-        scope.libraryMode = false;
-        scope.sectionType = type.toStdString();
-        _browser->setScope(scope);
-        scopeApplied();
-    });
+    _inlineMetadata->setCategorySelector(
+        [this](const QString& type) { _sidebar->selectCategory(type.toStdString()); });
     _inlineMetadata->setFolderNavigator([this](const QString& path) {
-        const std::string folder = path.toStdString();
-        std::error_code error;
-        if (!std::filesystem::is_directory(folder, error) || !_db->holdsSamplesUnder(folder))
-            return false;
-        SVBrowseScope scope;
-        scope.folderScope = folder;
-        _browser->setScope(scope);
-        scopeApplied();
-        return true;
+        return _sidebar->navigateToFolderPath(path.toStdString(), true);
     });
 }
 
-void SVController::scopeApplied() {
-    _filterBar->updateFilterContext();
-    _browser->resetPageAndRefresh();
+void SVController::buildSidebar() {
+    _sidebar = new SVSidebar(*_db, *_browser, *_window->sidebar(), this);
+    _playlists = &_sidebar->playlistList();
+    _sidebar->setScopeApplied(
+        [this](bool withTransition, std::int64_t page) { scopeApplied(withTransition, page); });
+    _sidebar->setLayoutMode(_layoutModes->currentLayoutMode());
+    connect(_layoutModes, &SVLayoutModes::layoutModeChanged, _sidebar, &SVSidebar::setLayoutMode);
+}
+
+void SVController::scopeApplied(bool withTransition, std::int64_t page) {
+    if (_filterBar)
+        _filterBar->updateFilterContext();
+    if (_player)
+        _player->discardPendingLoads();
+    if (withTransition && page == 0) {
+        _browser->resetPageAndRefresh();
+        return;
+    }
+    _browser->resetPagination(page);
+    _browser->refresh();
 }
 
 void SVController::connectRowDrags() {
@@ -252,8 +250,7 @@ void SVController::buildPlayer() {
             handle->setFileURL(url);
         handle->setDimmed(path.isEmpty());
     });
-    connect(_player, &SVPlayerController::playlistsChanged, _playlists,
-            &SVPlaylistList::reloadPlaylists);
+    connect(_player, &SVPlayerController::playlistsChanged, _sidebar, &SVSidebar::reloadPlaylists);
     _browser->setNavigationEventRecorder(
         [this](const QString& event) { _player->recordPlayheadNavigationEvent(event); });
     _browser->setDiagnosticSource([this] { return _player->playheadDiagnosticSource(); });
@@ -293,8 +290,12 @@ void SVController::applicationDidBecomeActive() {
         polishOnce();
         _resourceMonitor->updateResourceUsageMonitoring(false);
     });
-    if (!_didRestoreLaunchLocation)
+    if (!_didRestoreLaunchLocation) {
         _didRestoreLaunchLocation = true;
+        // The compact layout has no sidebar to show the place in.
+        if (currentLayoutMode() == SVLayout::kDesktop)
+            _sidebar->launchLocation().restoreLaunchLocation();
+    }
 }
 
 void SVController::polishOnce() {
@@ -445,16 +446,10 @@ int SVController::currentLayoutMode() const {
 }
 
 void SVController::reloadSidebars() {
-    if (_playlists)
-        _playlists->reloadPlaylists();
-    if (_inspector) {
-        try {
-            _inspector->setFolderRoot(
-                std::make_shared<const sv::FolderNode>(sv::buildFolderTree(_db->indexedPaths())));
-        } catch (const std::exception& error) {
-            _browser->setStatusText(QString::fromUtf8(error.what()));
-        }
-    }
+    if (_sidebar)
+        _sidebar->reloadSidebars();
+    if (_inspector && _sidebar)
+        _inspector->setFolderRoot(_sidebar->navigation().sharedFolderRoot());
     if (_filterBar)
         _filterBar->updateFilterContext();
     _window->layoutDiscovery();

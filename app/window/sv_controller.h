@@ -33,6 +33,7 @@ class SVInspector;
 class SVResultsBrowser;
 class SVScanOrchestration;
 class SVSidePanel;
+class SVSidebar;
 
 // How the application starts; the defaults are those of the real program.
 struct SVControllerOptions {
@@ -92,6 +93,7 @@ class SVController : public QObject {
     SVPlayerController* player() const { return _player; }
     SVPlayerBar* playerBar() const { return _playerBar; }
     SVPlaylistList* playlists() const { return _playlists; }
+    SVSidebar* sidebar() const { return _sidebar; }
     SVKeyboardShortcuts* shortcuts() const { return _shortcuts; }
     SVInspector* inspector() const { return _inspector; }
     SVFilterBar* filterBar() const { return _filterBar; }
@@ -104,11 +106,13 @@ class SVController : public QObject {
     void buildPlayer();
     void buildInspector();
     void buildFilters();
-    // The common ending of every change of place: the chips that apply, page 0, a refresh.
-    void scopeApplied();
     void connectRowDrags();
     bool dragStartedInsideMobilePlayer(QPoint globalPosition) const;
     void connectWaveformNotifications();
+    void buildSidebar();
+    // The common ending of every change of place: the chips that apply, `page` of the new
+    // place, and the loads started for the previous one dropped.
+    void scopeApplied(bool withTransition, std::int64_t page);
     void polishOnce();
     void startAudioWarmup();
     void finishAudioWarmup();
@@ -125,6 +129,7 @@ class SVController : public QObject {
     SVResourceMonitor* _resourceMonitor = nullptr;
     SVPlayerBar* _playerBar = nullptr;
     SVPlaylistList* _playlists = nullptr;
+    SVSidebar* _sidebar = nullptr;
     SVKeyboardShortcuts* _shortcuts = nullptr;
     SVPlayerController* _player = nullptr;
     SVInspector* _inspector = nullptr;

@@ -83,8 +83,8 @@ class LibraryTreeBuilder {
         if (!canonicalFolder)
             return;
         const fs::path relative = canonicalFolder->lexically_relative(*canonicalLibrary_);
-        const std::string relativeText = relative.string();
-        if (relativeText.empty() || relativeText.starts_with(".."))
+        // Outside the library the first step is "..": a folder named "..Old Packs" is inside.
+        if (relative.empty() || *relative.begin() == "..")
             return;
 
         MutableNode* current = &root_;

@@ -58,6 +58,8 @@ class Database {
     std::vector<Library> libraries();
     // The libraries without their sample counts (left at 0), which cost a read of every entry.
     std::vector<Library> libraryFolders();
+    // The paths of the libraries marked offline, as the availability check stored them.
+    std::vector<std::string> offlineLibraryPaths();
     // Whether the library has any sample other than AppleDouble companions.
     bool libraryHoldsSamples(std::int64_t libraryId);
     // Whether any sample, of any library, lies below this folder.

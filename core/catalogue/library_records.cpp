@@ -98,6 +98,16 @@ std::vector<Library> Database::libraryFolders() {
         libraryFromRow);
 }
 
+std::vector<std::string> Database::offlineLibraryPaths() {
+    const std::lock_guard lock(mutex_);
+    // The keys are "offline_library:" followed by the library path; ';' sorts right after ':'.
+    return readRows<std::string>(db_.get(),
+                                 "SELECT substr(key,17) FROM app_metadata WHERE "
+                                 "key>='offline_library:' AND key<'offline_library;' AND "
+                                 "value='1' ORDER BY key",
+                                 [](const Statement& row) { return row.text(0); });
+}
+
 bool Database::libraryHoldsSamples(std::int64_t libraryId) {
     const std::lock_guard lock(mutex_);
     Statement query(db_.get(),

@@ -117,6 +117,21 @@ TEST(FolderTree, TrailingSeparatorOfLibraryGivesSingleSeparatorPaths) {
     EXPECT_EQ(root.children[0].path, "/Lib/Kicks");
 }
 
+// Only a first step of ".." leaves the library; names that merely begin with two dots stay.
+TEST(FolderTree, FoldersNamedWithLeadingDotsAreOrdinary) {
+    const FolderNode root = buildFolderTree({
+        entry("/Lib", "/Lib/..Old Packs/Kicks/k.wav"),
+        entry("/Lib", "/Lib/..Old Packs/s.wav"),
+        entry("/Lib", "/Lib/.../x.wav"),
+        entry("/Lib", "/Lib/../Outside/o.wav"),
+        entry("/Lib", "/Other/..Lib/p.wav"),
+    });
+    ASSERT_EQ(childNames(root), (std::vector<std::string>{"...", "..Old Packs"}));
+    EXPECT_EQ(root.children[1].path, "/Lib/..Old Packs");
+    EXPECT_EQ(childNames(root.children[1]), std::vector<std::string>{"Kicks"});
+    EXPECT_EQ(root.children[1].children[0].path, "/Lib/..Old Packs/Kicks");
+}
+
 TEST(FolderTree, SymlinkedFolderOutsideLibraryAddsNothing) {
     testing::TempHome home;
     const fs::path library = home.root() / "Lib";

@@ -62,6 +62,19 @@ TEST_F(LibraryRecords, LibrariesAreListedByPathIgnoringCaseWithCountsAndLabels) 
     EXPECT_EQ(libraries[2].label, "Zed's drums");
 }
 
+TEST_F(LibraryRecords, OfflineLibraryPathsFollowTheAvailabilityMarks) {
+    EXPECT_TRUE(db().offlineLibraryPaths().empty());
+    db().addLibrary("/media/me/Ext/Packs");
+    db().addLibrary("/music/Keys");
+    db().setLibraryAvailable("/music/Keys", false);
+    db().setLibraryAvailable("/media/me/Ext/Packs", false);
+    db().setLibraryAvailable("/media/me/Ext/Packs", false);  // marking twice keeps one row
+    EXPECT_EQ(db().offlineLibraryPaths(),
+              (std::vector<std::string>{"/media/me/Ext/Packs", "/music/Keys"}));
+    db().setLibraryAvailable("/music/Keys", true);
+    EXPECT_EQ(db().offlineLibraryPaths(), std::vector<std::string>{"/media/me/Ext/Packs"});
+}
+
 // A catalogue last opened by a later program may lack the companion index: the counts and
 // searches then test every name and give the same answers.
 TEST_F(LibraryRecords, CompanionsAreLeftOutWithAndWithoutTheirIndex) {

@@ -1,0 +1,190 @@
+// The sidebar at 100,000 samples in 5,000 folders (ten libraries of 500 packs): rebuilding the
+// folder outline from the catalogue (target: under 60 ms), selecting a folder until its first
+// page is shown (target: under 30 ms) and opening a library of 500 folders (under 10 ms).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/results/results_browser.h"
+#include "app/sidebar/folder_outline.h"
+#include "app/sidebar/sidebar.h"
+#include "app/sidebar/sidebar_navigation.h"
+#include "app/window/sv_controller.h"
+#include "core/catalogue/database.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kLibraries = 10;
+constexpr int kPacksPerLibrary = 500;
+constexpr int kSamplesPerPack = 20;
+
+fs::path benchFolder() {
+    const char* binary = std::getenv("SV_BINARY_DIR");
+    return fs::path(binary ? binary : ".") / "bench-sidebar-data";
+}
+
+fs::path libraryPath(int library) {
+    return benchFolder() / "Drive" / ("Library " + std::to_string(library));
+}
+
+fs::path packPath(int library, int pack) {
+    return libraryPath(library) / ("Pack " + std::to_string(pack));
+}
+
+fs::path catalogue() {
+    const fs::path file = benchFolder() / "catalogue.db";
+    if (fs::exists(file))
+        return file;
+    sv::Database db(file);
+    db.exec("BEGIN");
+    for (int library = 0; library < kLibraries; ++library) {
+        const std::int64_t libraryId = db.addLibrary(libraryPath(library).string());
+        for (int pack = 0; pack < kPacksPerLibrary; ++pack) {
+            const fs::path folder = packPath(library, pack);
+            fs::create_directories(folder);
+            for (int i = 0; i < kSamplesPerPack; ++i) {
+                sv::Sample sample;
+                sample.filename = "Dark Bass Loop " + std::to_string(i) + ".wav";
+                sample.path = (folder / sample.filename).string();
+                sample.library = "Library " + std::to_string(library);
+                sample.instrument = "Bass";
+                sample.genre = "trap";
+                sample.musicalKey = "A min";
+                sample.type = i % 3 == 0 ? sv::SampleType::OneShot : sv::SampleType::Loop;
+                sample.autoDetectedType = sample.type;
+                sample.bpm = 80 + i;
+                sample.duration = 2.0;
+                sample.fileSize = 1000;
+                sample.modifiedAt = 1'700'000'000;
+                db.upsert(sample, libraryId);
+            }
+        }
+        db.exec("COMMIT");
+        db.exec("BEGIN");
+    }
+    db.exec("COMMIT");
+    return file;
+}
+
+std::unique_ptr<SVController> launch() {
+    SVControllerOptions options;
+    options.catalogue = catalogue();
+    options.warmUpAudio = false;
+    options.stopWaveformWorkersOnQuit = false;
+    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
+    auto controller = std::make_unique<SVController>(options);
+    controller->applicationDidFinishLaunching();
+    QCoreApplication::processEvents();
+    return controller;
+}
+
+double elapsedMs(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+void report(benchmark::State& state, std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    if (samples.empty())
+        return;
+    state.counters["median_ms"] = samples[samples.size() / 2];
+    state.counters["p95_ms"] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
+}
+
+void BM_ReloadSidebars(benchmark::State& state) {
+    auto controller = launch();
+    std::vector<double> samples;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        controller->reloadSidebars();
+        const double ms = elapsedMs(timer);
+        samples.push_back(ms);
+        state.SetIterationTime(ms / 1000.0);
+        QCoreApplication::processEvents();
+    }
+    report(state, samples);
+    controller->applicationWillTerminate();
+}
+BENCHMARK(BM_ReloadSidebars)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
+// From the selection to the first page laid out and painted.
+void BM_SelectFolderToFirstPage(benchmark::State& state) {
+    auto controller = launch();
+    SVSidebarNavigation& navigation = controller->sidebar()->navigation();
+    std::vector<double> samples;
+    int pack = 0;
+    for (auto _ : state) {
+        pack = (pack + 37) % kPacksPerLibrary;
+        const std::string folder = packPath(pack % kLibraries, pack).string();
+        QElapsedTimer timer;
+        timer.start();
+        navigation.selectFolderPath(folder);
+        QCoreApplication::processEvents();
+        const double ms = elapsedMs(timer);
+        if (controller->browser()->rows().size() != kSamplesPerPack)
+            state.SkipWithError("the folder's page was not shown");
+        samples.push_back(ms);
+        state.SetIterationTime(ms / 1000.0);
+    }
+    report(state, samples);
+    controller->applicationWillTerminate();
+}
+BENCHMARK(BM_SelectFolderToFirstPage)
+    ->UseManualTime()
+    ->Iterations(40)
+    ->Unit(benchmark::kMillisecond);
+
+// Opening a library makes, lays out and paints the rows of its 500 packs.
+void BM_ExpandLibraryOf500Folders(benchmark::State& state) {
+    auto controller = launch();
+    SVFolderOutline& outline = controller->sidebar()->navigation().outline();
+    std::vector<double> samples;
+    for (auto _ : state) {
+        controller->reloadSidebars();
+        QCoreApplication::processEvents();
+        const QModelIndex library = outline.model()->index(3, 0);
+        QElapsedTimer timer;
+        timer.start();
+        outline.expand(library);
+        QCoreApplication::processEvents();
+        if (outline.model()->rowCount(library) != kPacksPerLibrary)
+            state.SkipWithError("the library did not open");
+        const double ms = elapsedMs(timer);
+        samples.push_back(ms);
+        state.SetIterationTime(ms / 1000.0);
+    }
+    report(state, samples);
+    controller->applicationWillTerminate();
+}
+BENCHMARK(BM_ExpandLibraryOf500Folders)
+    ->UseManualTime()
+    ->Iterations(15)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const fs::path settings = benchFolder() / "config";
+    fs::create_directories(settings);
+    QApplication application(argc, argv);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(settings.string()));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
