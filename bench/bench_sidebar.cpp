@@ -103,6 +103,22 @@ void report(benchmark::State& state, std::vector<double> samples) {
     state.counters["p95_ms"] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
 }
 
+// The two parts of a rebuild: reading the indexed paths and building the tree from them.
+void BM_ReadIndexedPaths(benchmark::State& state) {
+    sv::Database db(catalogue());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db.indexedPaths());
+}
+BENCHMARK(BM_ReadIndexedPaths)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_BuildTreeOfTheCatalogue(benchmark::State& state) {
+    sv::Database db(catalogue());
+    const std::vector<sv::IndexedPath> paths = db.indexedPaths();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sv::buildFolderTree(paths));
+}
+BENCHMARK(BM_BuildTreeOfTheCatalogue)->Iterations(10)->Unit(benchmark::kMillisecond);
+
 void BM_ReloadSidebars(benchmark::State& state) {
     auto controller = launch();
     std::vector<double> samples;

@@ -27,8 +27,9 @@ SVFolderOutline::SVFolderOutline(QWidget* parent)
     rowFont.setWeight(QFont::Medium);
     setFont(rowFont);
     setStyleSheet(QStringLiteral("QTreeView { background: transparent; color: %1; outline: 0; }"
-                                 "QTreeView::item { height: 24px; border-radius: 5px; }"
+                                 "QTreeView::item { height: 24px; }"
                                  "QTreeView::item:selected { background: %2; color: white; }"
+                                 "QTreeView::branch:selected { background: %2; }"
                                  "QTreeView::item:hover:!selected { background: %3; }"
                                  "QTreeView:focus { border: 1px solid %4; border-radius: 6px; }")
                       .arg(SVTheme::grey(0.74).name(QColor::HexArgb),

@@ -48,7 +48,9 @@ SVPlaylistList::SVPlaylistList(sv::Database& database, QWidget* parent)
 }
 
 void SVPlaylistList::reloadPlaylists() {
-    const std::optional<std::int64_t> selected = playlistIdAt(currentRow());
+    // The row with the keyboard focus stays the current one, selected or not.
+    const std::optional<std::int64_t> current = playlistIdAt(currentRow());
+    const bool selected = currentItem() && currentItem()->isSelected();
     _playlists = _database.playlists();
     const QSignalBlocker blocker(this);
     clear();
@@ -61,7 +63,11 @@ void SVPlaylistList::reloadPlaylists() {
         item->setToolTip(name);
         item->setSizeHint(QSize(0, kRowHeight));
     }
-    selectPlaylist(selected);
+    for (std::size_t row = 0; current && row < _playlists.size(); ++row) {
+        if (_playlists[row].id == *current)
+            setCurrentRow(static_cast<int>(row), selected ? QItemSelectionModel::ClearAndSelect
+                                                          : QItemSelectionModel::NoUpdate);
+    }
     updateGeometry();
 }
 
@@ -78,7 +84,6 @@ void SVPlaylistList::selectPlaylist(std::optional<std::int64_t> playlistId) {
             return;
         }
     }
-    setCurrentRow(-1);
     clearSelection();
 }
 
@@ -86,12 +91,14 @@ bool SVPlaylistList::selectPlaylistAlone(std::int64_t playlistId) {
     for (std::size_t row = 0; row < _playlists.size(); ++row) {
         if (_playlists[row].id != playlistId)
             continue;
-        QListWidgetItem* target = item(static_cast<int>(row));
-        const bool alreadySelected = target->isSelected() && selectedItems().size() == 1;
-        setCurrentRow(static_cast<int>(row), QItemSelectionModel::ClearAndSelect);
+        const int index = static_cast<int>(row);
+        const bool alreadySelected = item(index)->isSelected() && selectedItems().size() == 1;
+        setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
         if (alreadySelected)
             emit playlistSelected(playlistId);
-        scrollToItem(target);
+        // The selection may have reloaded the rows.
+        if (QListWidgetItem* shown = item(index))
+            scrollToItem(shown);
         return true;
     }
     return false;

@@ -25,7 +25,7 @@ class SVPlaylistList : public QListWidget {
 
     explicit SVPlaylistList(sv::Database& database, QWidget* parent = nullptr);
 
-    // Reads the playlists from the catalogue again, keeping the selected playlist selected.
+    // Reads the playlists from the catalogue again; the current row (and its selection) stays.
     void reloadPlaylists();
     const std::vector<sv::Playlist>& playlists() const { return _playlists; }
     std::optional<std::int64_t> playlistIdAt(int row) const;

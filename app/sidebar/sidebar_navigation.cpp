@@ -108,16 +108,10 @@ void SVSidebarNavigation::playlistSelectionChanged(std::int64_t playlistId) {
             title = QString::fromStdString(playlist.name);
     }
     _browser.setScope(scope);
-    reloadPlaylists();
+    _playlists.markActivePlaylist(playlistId);
+    // The rows are read again once the list has finished handling its own selection.
+    QMetaObject::invokeMethod(this, &SVSidebarNavigation::reloadPlaylists, Qt::QueuedConnection);
     applyScope(scope, title, false);
-}
-
-bool SVSidebarNavigation::revealFolderPath(const std::string& path,
-                                           std::vector<const sv::FolderNode*>& chain) {
-    chain.clear();
-    if (!SVFolderPaths::findFolderPath(path, _outline.folderRoot(), chain))
-        return false;
-    return _outline.revealChain(chain).isValid();
 }
 
 bool SVSidebarNavigation::selectFolderPath(const std::string& path) {
@@ -140,7 +134,7 @@ void SVSidebarNavigation::reloadSidebars() {
     std::vector<std::string> offline;
     // A catalogue that cannot be read shows an empty outline rather than stopping the window.
     try {
-        root = std::make_shared<const sv::FolderNode>(sv::buildFolderTree(_db.indexedPaths()));
+        root = std::make_shared<const sv::FolderNode>(sv::buildFolderTree(_db.indexedFolders()));
         offline = _db.offlineLibraryPaths();
     } catch (const std::exception&) {
         root.reset();

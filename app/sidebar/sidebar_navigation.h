@@ -51,8 +51,6 @@ class SVSidebarNavigation : public QObject {
     // that place; false when there is no such row.
     bool selectFolderPath(const std::string& path);
     bool selectPlaylist(std::int64_t playlistId);
-    // The folder's row without selecting it: its parents expanded; invalid when it has none.
-    bool revealFolderPath(const std::string& path, std::vector<const sv::FolderNode*>& chain);
 
     // Rebuilds the folder tree from the catalogue (outline collapsed, nothing selected, the
     // folder scope kept) and reloads the playlists.

@@ -59,6 +59,9 @@ void SVSidebarPanel::setPlaylistList(SVPlaylistList* list) {
     list->setParent(this);
     _layout->insertWidget(_layout->indexOf(_playlistHeading) + 1, list);
     list->show();
+    // Tab goes down the column: outline, playlists, "Add Sample Folder".
+    QWidget::setTabOrder(_outline, list);
+    QWidget::setTabOrder(list, _addFolder);
 }
 
 void SVSidebarPanel::paintEvent(QPaintEvent*) {

@@ -74,6 +74,9 @@ class Database {
     void addToPlaylist(std::int64_t playlistId, std::int64_t sampleId);
     void removeFromPlaylist(std::int64_t playlistId, std::int64_t sampleId);
     std::vector<IndexedPath> indexedPaths();
+    // The same rows cut down to one sample of each folder, in path order: the folder tree
+    // built from them is the tree of all indexed paths, read without a string per sample.
+    std::vector<IndexedPath> indexedFolders();
 
     // User overrides: an empty optional clears.
     void setTypeOverride(const std::vector<std::int64_t>& sampleIds,

@@ -1,7 +1,11 @@
 // Libraries with their labels, favourite marks, playlists and the folder-tree input.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "core/catalogue/database.h"
 #include "core/catalogue/statement.h"
@@ -229,6 +233,53 @@ std::vector<IndexedPath> Database::indexedPaths() {
         [](const Statement& row) {
             return IndexedPath{row.text(0), row.text(1), row.text(2)};
         });
+}
+
+std::vector<IndexedPath> Database::indexedFolders() {
+    const std::lock_guard lock(mutex_);
+    struct LibraryRow {
+        std::string path;
+        std::string label;
+    };
+    std::unordered_map<std::int64_t, LibraryRow> libraries;
+    std::vector<IndexedPath> folders;
+    try {
+        Statement libraryQuery(db_.get(),
+                               "SELECT l.id,l.path,coalesce((SELECT m.value FROM app_metadata m "
+                               "WHERE m.key='library_label:'||l.id),'') FROM libraries l");
+        while (libraryQuery.stepCode() == SQLITE_ROW)
+            libraries[libraryQuery.int64(0)] = {libraryQuery.text(1), libraryQuery.text(2)};
+        // One pass in storage order: only the first sample of each folder is copied out.
+        Statement sampleQuery(db_.get(),
+                              "SELECT library_id,path FROM samples WHERE "
+                              "substr(filename,1,2)<>'._'");
+        std::unordered_set<std::string> seen;
+        std::string key;
+        while (sampleQuery.stepCode() == SQLITE_ROW) {
+            const auto library = libraries.find(sampleQuery.int64(0));
+            if (library == libraries.end())
+                continue;
+            const auto* text =
+                reinterpret_cast<const char*>(sqlite3_column_text(sampleQuery.handle(), 1));
+            const std::string_view path(
+                text ? text : "",
+                static_cast<std::size_t>(sqlite3_column_bytes(sampleQuery.handle(), 1)));
+            const std::size_t slash = path.rfind('/');
+            const std::string_view folder =
+                path.substr(0, slash == std::string_view::npos ? 0 : slash);
+            key = std::to_string(library->first);
+            key += '\0';
+            key += folder;
+            if (!seen.insert(key).second)
+                continue;
+            folders.push_back({library->second.path, std::string(path), library->second.label});
+        }
+    } catch (const std::runtime_error&) {
+    }
+    std::sort(folders.begin(), folders.end(), [](const IndexedPath& a, const IndexedPath& b) {
+        return a.samplePath < b.samplePath;
+    });
+    return folders;
 }
 
 }  // namespace sv

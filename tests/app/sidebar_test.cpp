@@ -6,6 +6,7 @@
 
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
+#include "app/sidebar/breadcrumbs.h"
 #include "app/sidebar/category_buttons.h"
 #include "app/sidebar/folder_outline.h"
 #include "app/sidebar/folder_outline_model.h"
@@ -24,15 +25,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Sidebar = SidebarTest;
-
-// Kicks: 3 loops and 2 one-shots; Snares: 2 favourite loops; Keys: 2 MIDI files.
-void addDrums(SidebarTest& test, const fs::path& root) {
-    test.addLibrary(root, {{"Drums/Kicks", 3, "Loop"},
-                           {"Drums/Kicks/Shots", 2, "One Shot"},
-                           {"Drums/Snares", 2, "Loop", true},
-                           {"Keys", 2, "MIDI"}});
-}
+class Sidebar : public SidebarTest {
+  protected:
+    // Kicks: 3 loops and 2 one-shots; Snares: 2 favourite loops; Keys: 2 MIDI files.
+    void addDrums(const fs::path& root) {
+        addLibrary(root, {{"Drums/Kicks", 3, "Loop"},
+                          {"Drums/Kicks/Shots", 2, "One Shot"},
+                          {"Drums/Snares", 2, "Loop", true},
+                          {"Keys", 2, "MIDI"}});
+    }
+};
 
 QStringList topLevelNames(const QAbstractItemModel& model) {
     QStringList names;
@@ -42,7 +44,7 @@ QStringList topLevelNames(const QAbstractItemModel& model) {
 }
 
 TEST_F(Sidebar, TypeButtonsToggleAndNarrowTheCurrentPlace) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     SVResultsBrowser* browser = controller->browser();
     EXPECT_EQ(litButtons(), std::vector<int>{0});
@@ -105,7 +107,7 @@ TEST_F(Sidebar, TypeButtonsToggleAndNarrowTheCurrentPlace) {
 }
 
 TEST_F(Sidebar, OneLibraryIsTheTopRowSeveralAreEachATopRow) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     const QAbstractItemModel& model = *outline().model();
     EXPECT_EQ(topLevelNames(model), QStringList{QStringLiteral("Samples")});
@@ -152,7 +154,7 @@ TEST_F(Sidebar, OutlineMakesRowsOnlyWhenOpened) {
 }
 
 TEST_F(Sidebar, RescanRebuildsTheOutlineCollapsedAndKeepsTheFolderScope) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     const std::string snares = (libraryFolder / "Drums/Snares").string();
     ASSERT_TRUE(navigation().selectFolderPath(snares));
@@ -173,7 +175,7 @@ TEST_F(Sidebar, RescanRebuildsTheOutlineCollapsedAndKeepsTheFolderScope) {
 }
 
 TEST_F(Sidebar, SelectingTheSelectedFolderAppliesItAgain) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     const std::string kicks = (libraryFolder / "Drums/Kicks").string();
     ASSERT_TRUE(navigation().selectFolderPath(kicks));
@@ -192,7 +194,7 @@ TEST_F(Sidebar, SelectingTheSelectedFolderAppliesItAgain) {
 }
 
 TEST_F(Sidebar, PlaylistSelectionScopesTheResults) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     const std::int64_t kicks =
         addPlaylist("Kick picks", (libraryFolder / "Drums/Kicks").string(), 2);
     addPlaylist("Alpha", (libraryFolder / "Drums/Snares").string(), 1);
@@ -225,7 +227,7 @@ TEST_F(Sidebar, PlaylistSelectionScopesTheResults) {
 }
 
 TEST_F(Sidebar, EveryChangeOfPlaceStartsANewContextAndDropsPendingLoads) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     SVResultsBrowser* browser = controller->browser();
     SVPlayerController* player = controller->player();
@@ -250,7 +252,7 @@ TEST_F(Sidebar, EveryChangeOfPlaceStartsANewContextAndDropsPendingLoads) {
 }
 
 TEST_F(Sidebar, OfflineLibrariesLookOfflineInTheOutline) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     const fs::path drive = home->root() / "media" / "Ext";
     addLibrary(drive, {{"Packs/Old", 1}});
     {
@@ -261,7 +263,7 @@ TEST_F(Sidebar, OfflineLibrariesLookOfflineInTheOutline) {
     // The launch check decided by the folders: the drive's folder exists, so mark it again.
     sidebar().navigation().setOfflineLibraries({drive.string()});
     auto* model = outline().outlineModel();
-    const QModelIndex ext = model->index(0, 0);
+    const QModelIndex ext = model->index(1, 0);  // libraries in path order: "Samples", "media"
     ASSERT_EQ(ext.data().toString(), QStringLiteral("Ext"));
     outline().expand(ext);
     const QModelIndex packs = model->index(0, 0, ext);
@@ -270,14 +272,14 @@ TEST_F(Sidebar, OfflineLibrariesLookOfflineInTheOutline) {
         EXPECT_EQ(index.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Offline"));
         EXPECT_EQ(index.data(Qt::AccessibleTextRole), index.data(Qt::DisplayRole));
     }
-    EXPECT_FALSE(model->index(1, 0).data(SVFolderOutlineModel::OfflineRole).toBool());
+    EXPECT_FALSE(model->index(0, 0).data(SVFolderOutlineModel::OfflineRole).toBool());
     // Back online: the look follows the library list.
     sidebar().navigation().setOfflineLibraries({});
     EXPECT_FALSE(packs.data(SVFolderOutlineModel::OfflineRole).toBool());
 }
 
 TEST_F(Sidebar, OfflineMarksComeFromTheCatalogueOnReload) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     EXPECT_FALSE(outline().outlineModel()->isOffline(outline().model()->index(0, 0)));
     controller->database().setLibraryAvailable(libraryFolder.string(), false);
@@ -286,7 +288,7 @@ TEST_F(Sidebar, OfflineMarksComeFromTheCatalogueOnReload) {
 }
 
 TEST_F(Sidebar, TypeLinksAndPackLinksOfRows) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     SVResultsBrowser* browser = controller->browser();
     navigation().sidebar(1);
@@ -311,7 +313,7 @@ TEST_F(Sidebar, TypeLinksAndPackLinksOfRows) {
 }
 
 TEST_F(Sidebar, KeyboardReachesAndUsesTheOutlineAndThePlaylists) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     addPlaylist("Alpha", (libraryFolder / "Drums/Snares").string(), 1);
     addPlaylist("Beta", (libraryFolder / "Drums/Kicks").string(), 1);
     startApp();
@@ -324,8 +326,8 @@ TEST_F(Sidebar, KeyboardReachesAndUsesTheOutlineAndThePlaylists) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), &outline());
 
-    // Down moves to the library row (selecting it applies it); Right opens it.
-    QTest::keyClick(&outline(), Qt::Key_Down);
+    // Return selects the library row the focus rests on (selecting applies it); Right opens it.
+    QTest::keyClick(&outline(), Qt::Key_Return);
     settle();
     EXPECT_EQ(browser->scope().folderScope, libraryFolder.string());
     QTest::keyClick(&outline(), Qt::Key_Right);
@@ -333,9 +335,12 @@ TEST_F(Sidebar, KeyboardReachesAndUsesTheOutlineAndThePlaylists) {
     QTest::keyClick(&outline(), Qt::Key_Down);
     settle();
     EXPECT_EQ(browser->scope().folderScope, (libraryFolder / "Drums").string());
-    // Return on the selected row opens it.
+    // Return on the selected row opens it; the arrows keep moving through the rows.
     QTest::keyClick(&outline(), Qt::Key_Return);
     EXPECT_TRUE(outline().isExpanded(outline().currentIndex()));
+    QTest::keyClick(&outline(), Qt::Key_Down);
+    settle();
+    EXPECT_EQ(browser->scope().folderScope, (libraryFolder / "Drums/Kicks").string());
 
     QTest::keyClick(&outline(), Qt::Key_Tab);
     SVPlaylistList& list = sidebar().playlistList();
@@ -356,7 +361,7 @@ TEST_F(Sidebar, KeyboardReachesAndUsesTheOutlineAndThePlaylists) {
 }
 
 TEST_F(Sidebar, SidebarControlsAreNamedAsTheyRead) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     startApp();
     for (const int tag : {0, 1, 2, 3, 4, 6}) {
         const SVSidebarButton* button = buttons().button(tag);
@@ -398,7 +403,7 @@ TEST_F(Sidebar, LaunchLocationSettersWriteTheirKeys) {
 
 // Each case: what is stored, what the window opens at, and whether the keys survive.
 TEST_F(Sidebar, LaunchLocationRestoresOrDropsItsKeys) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     const std::int64_t playlist =
         addPlaylist("Keepers", (libraryFolder / "Drums/Kicks").string(), 2);
     const std::string snares = (libraryFolder / "Drums/Snares").string();
@@ -420,11 +425,12 @@ TEST_F(Sidebar, LaunchLocationRestoresOrDropsItsKeys) {
         {map({{"SVLaunchLocationKind", "folder"},
               {"SVLaunchFolderPath", QString::fromStdString(snares)}}),
          snares, std::nullopt, false, true},
-        {map({{"SVLaunchLocationKind", "playlist"}, {"SVLaunchPlaylistID", playlist}}), "",
-         playlist, false, true},
+        {map({{"SVLaunchLocationKind", "playlist"},
+              {"SVLaunchPlaylistID", QVariant::fromValue<qint64>(playlist)}}),
+         "", playlist, false, true},
         {map({{"SVLaunchLocationKind", "folder"},
               {"SVLaunchFolderPath", QString::fromStdString(snares + "/Gone")},
-              {"SVLaunchPlaylistID", playlist}}),
+              {"SVLaunchPlaylistID", QVariant::fromValue<qint64>(playlist)}}),
          "", std::nullopt, false, false},
         {map({{"SVLaunchLocationKind", "playlist"}, {"SVLaunchPlaylistID", 777}}), "", std::nullopt,
          false, false},
@@ -457,7 +463,7 @@ TEST_F(Sidebar, LaunchLocationRestoresOrDropsItsKeys) {
 }
 
 TEST_F(Sidebar, LaunchLocationWaitsForTheDesktopLayout) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     {
         QSettings settings = SVSettings::open();
         settings.setValue(SVLayout::kLayoutModeKey, 0);
@@ -471,7 +477,7 @@ TEST_F(Sidebar, LaunchLocationWaitsForTheDesktopLayout) {
 
 // The setting is written by one window and read by the next one on the same settings file.
 TEST_F(Sidebar, LaunchLocationSurvivesARestart) {
-    addDrums(*this, libraryFolder);
+    addDrums(libraryFolder);
     const std::string shots = (libraryFolder / "Drums/Kicks/Shots").string();
     startApp();
     sidebar().launchLocation().setFolderOpenAtLaunch(shots);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "core/browse/folder_tree.h"
 #include "core/catalogue/database.h"
 #include "tests/catalogue/catalogue_fixture.h"
 
@@ -60,6 +61,45 @@ TEST_F(LibraryRecords, LibrariesAreListedByPathIgnoringCaseWithCountsAndLabels) 
     EXPECT_EQ(libraries[2].path, "/music/zed");
     EXPECT_EQ(libraries[2].sampleCount, 1);
     EXPECT_EQ(libraries[2].label, "Zed's drums");
+}
+
+bool sameTree(const FolderNode& a, const FolderNode& b) {
+    if (a.name != b.name || a.path != b.path || a.children.size() != b.children.size())
+        return false;
+    for (std::size_t i = 0; i < a.children.size(); ++i) {
+        if (!sameTree(a.children[i], b.children[i]))
+            return false;
+    }
+    return true;
+}
+
+TEST_F(LibraryRecords, IndexedFoldersGiveTheTreeOfAllIndexedPaths) {
+    EXPECT_TRUE(db().indexedFolders().empty());
+    const auto drums = db().addLibrary("/music/Drums");
+    const auto keys = db().addLibrary("/music/Keys/");
+    const auto labelled = db().addLibrary("/media/me/Ext");
+    db().setLibraryDisplayLabel(labelled, "Ext drive");
+    const char* drumPaths[] = {"/music/Drums/A/x.wav",    "/music/Drums/A/B/y.wav",
+                               "/music/Drums/A/z.wav",    "/music/Drums/root.wav",
+                               "/music/Drums/A/._x.wav",  "/music/Drums/._Only/._c.wav",
+                               "/music/Drums/..Old/k.wav"};
+    for (const char* path : drumPaths)
+        addSample(drums, path);
+    addSample(keys, "/music/Keys/Rhodes/r.wav");
+    addSample(labelled, "/media/me/Ext/Packs/Deep/p.wav");
+    addSample(labelled, "/media/me/Ext/Packs/q.wav");
+
+    const std::vector<IndexedPath> folders = db().indexedFolders();
+    EXPECT_EQ(folders.size(), 7u);  // A, A/B, the Drums root, ..Old, Rhodes, Deep, Packs
+    for (std::size_t i = 1; i < folders.size(); ++i)
+        EXPECT_LT(folders[i - 1].samplePath, folders[i].samplePath);
+    EXPECT_TRUE(sameTree(buildFolderTree(folders), buildFolderTree(db().indexedPaths())));
+    EXPECT_EQ(buildFolderTree(folders).children[0].name, "Ext drive");
+
+    db().removeLibrary(keys);
+    db().removeLibrary(labelled);
+    EXPECT_TRUE(sameTree(buildLibraryTree("/music/Drums", db().indexedFolders(), "Drums"),
+                         buildFolderTree(db().indexedPaths())));
 }
 
 TEST_F(LibraryRecords, OfflineLibraryPathsFollowTheAvailabilityMarks) {
