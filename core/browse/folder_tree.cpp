@@ -29,7 +29,10 @@ FolderNode freeze(const MutableNode& node) {
     return frozen;
 }
 
-std::string lastComponent(const std::string& path) {
+// A library stored with a separator at its end is still named by its folder.
+std::string lastComponent(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return fs::path(path).filename().string();
 }
 

@@ -193,6 +193,21 @@ TEST_F(Sidebar, SelectingTheSelectedFolderAppliesItAgain) {
     EXPECT_EQ(controller->browser()->scope().folderScope, kicks);
 }
 
+// A library stored with a separator at its end still shows its samples when its row is chosen:
+// the folder filter compares the path without that separator.
+TEST_F(Sidebar, LibraryStoredWithATrailingSeparatorShowsItsSamples) {
+    const fs::path root = home->root() / "Slashed";
+    addLibrary(root.string() + "/", {{"Pads", 3}, {"", 1}});
+    startApp();
+    ASSERT_EQ(outline().folderRoot().path, root.string() + "/");
+    ASSERT_TRUE(navigation().selectFolderPath(root.string()));
+    settle();
+    EXPECT_EQ(controller->browser()->scope().folderScope, root.string());
+    EXPECT_EQ(matches(), 4);
+    EXPECT_EQ(crumbTitles(), (std::vector<QString>{QStringLiteral("Folders"),
+                                                   QStringLiteral("Slashed")}));
+}
+
 TEST_F(Sidebar, PlaylistSelectionScopesTheResults) {
     addDrums(libraryFolder);
     const std::int64_t kicks =

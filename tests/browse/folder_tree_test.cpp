@@ -113,6 +113,8 @@ TEST(FolderTree, BuildLibraryTreeIgnoresOtherLibraries) {
 
 TEST(FolderTree, TrailingSeparatorOfLibraryGivesSingleSeparatorPaths) {
     const FolderNode root = buildFolderTree({entry("/Lib/", "/Lib/Kicks/k.wav")});
+    EXPECT_EQ(root.name, "Lib");  // named by its folder, not by the empty text after the '/'
+    EXPECT_EQ(root.path, "/Lib/");
     ASSERT_EQ(root.children.size(), 1u);
     EXPECT_EQ(root.children[0].path, "/Lib/Kicks");
 }
