@@ -17,7 +17,8 @@ SVFolderOutline::SVFolderOutline(QWidget* parent)
     setTextElideMode(Qt::ElideRight);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab; a click leaves the keyboard with the results and the player.
+    setFocusPolicy(Qt::TabFocus);
     setIndentation(14);
     setIconSize(QSize(15, 15));
     setAnimated(false);
@@ -33,7 +34,7 @@ SVFolderOutline::SVFolderOutline(QWidget* parent)
                                  "QTreeView::item:hover:!selected { background: %3; }"
                                  "QTreeView:focus { border: 1px solid %4; border-radius: 6px; }")
                       .arg(SVTheme::grey(0.74).name(QColor::HexArgb),
-                           SVTheme::grey(1.0, 0.12).name(QColor::HexArgb),
+                           SVTheme::grey(0.2).name(QColor::HexArgb),
                            SVTheme::grey(1.0, 0.05).name(QColor::HexArgb),
                            SVTheme::grey(1.0, 0.18).name(QColor::HexArgb)));
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,

@@ -33,7 +33,8 @@ SVPlaylistList::SVPlaylistList(sv::Database& database, QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab; a click leaves the keyboard with the results and the player.
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(QStringLiteral("Playlists"));
     verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll playlists"));
     setStyleSheet(

@@ -15,7 +15,7 @@ SVSidebarButton::SVSidebarButton(int tag, const QString& title, SVSidebarIcons::
       _title(title) {
     setCheckable(true);
     setAutoExclusive(false);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(title);
     setIcon(SVSidebarIcons::icon(symbol, SVTheme::grey(0.82)));
