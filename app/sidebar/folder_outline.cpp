@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 #include "app/sidebar/folder_outline_model.h"
 #include "app/theme/theme.h"
@@ -23,6 +24,7 @@ SVFolderOutline::SVFolderOutline(QWidget* parent)
     setIconSize(QSize(15, 15));
     setAnimated(false);
     setAccessibleName(QStringLiteral("Folders"));
+    verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll folders"));
     QFont rowFont = font();
     rowFont.setPixelSize(12);
     rowFont.setWeight(QFont::Medium);
