@@ -1,4 +1,4 @@
-// Search, counts, positions and filter values: the catalogue side of the search query.
+// Search, counts and positions: the catalogue side of the search query.
 #include <sqlite3.h>
 
 #include <stdexcept>
@@ -58,16 +58,6 @@ Sample sampleFromRow(const Statement& row) {
     sample.favorite = row.int64(11) != 0;
     sample.library = lastPathComponent(row.text(12));
     return sample;
-}
-
-const char* filterColumn(const std::string& field) {
-    if (field == "instrument")
-        return "s.instrument";
-    if (field == "genre")
-        return "sg.genre";
-    if (field == "key")
-        return "s.musical_key";
-    throw std::runtime_error("Unsupported filter field");
 }
 
 }  // namespace
@@ -262,27 +252,6 @@ bool Database::holdsSamples() {
     } catch (const std::runtime_error&) {
         return false;
     }
-}
-
-std::vector<std::string> Database::distinctFilterValues(const std::string& field,
-                                                        const SearchQuery& query) {
-    const std::lock_guard lock(mutex_);
-    const ReadSnapshot snapshot(db_.get());
-    const std::string column = filterColumn(field);
-    std::string sql = "SELECT DISTINCT " + column + " FROM samples s ";
-    if (field == "genre")
-        sql += "JOIN sample_genres sg ON sg.sample_id=s.id ";
-    sql += "WHERE " + column + " IS NOT NULL AND trim(" + column + ")<>''";
-    SqlParameters parameters;
-    appendSearchPredicates(sql, parameters, query, standingExclusionsLocked());
-    sql += " ORDER BY " + column + " COLLATE NOCASE";
-
-    Statement statement(db_.get(), sql);
-    bindTexts(statement, parameters);
-    std::vector<std::string> values;
-    while (statement.stepCode() == SQLITE_ROW)
-        values.push_back(statement.text(0));
-    return values;
 }
 
 }  // namespace sv

@@ -412,6 +412,7 @@ TEST(SearchReference, RandomQueriesGiveTheSameIdsInTheSameOrder) {
         ASSERT_EQ(testing::idsOf(catalogue.database().search(query)), expected);
         EXPECT_EQ(catalogue.database().countMatching(query),
                   static_cast<std::int64_t>(expected.size()));
+        EXPECT_EQ(catalogue.database().anyMatching(query), !expected.empty());
 
         query.limit = 7;
         query.offset = std::uniform_int_distribution<int>(0, 20)(random);

@@ -1,0 +1,116 @@
+// What the filters ask of the catalogue: the values a filter can offer under a query, and
+// whether a query finds anything at all.
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+#include "core/catalogue/database.h"
+#include "core/catalogue/statement.h"
+#include "core/catalogue/transaction.h"
+#include "core/search/search_sql.h"
+
+namespace sv {
+namespace {
+
+struct FilterField {
+    const char* column;        // in the statement that reads matching rows
+    const char* storedColumn;  // the same values in their own table
+    bool genre = false;
+};
+
+FilterField filterField(const std::string& field) {
+    if (field == "instrument")
+        return {"s.instrument", "instrument"};
+    if (field == "genre")
+        return {"sg.genre", "genre", true};
+    if (field == "key")
+        return {"s.musical_key", "musical_key"};
+    throw std::runtime_error("Unsupported filter field");
+}
+
+void bindAll(Statement& statement, const SqlParameters& parameters) {
+    int index = 1;
+    for (const auto& parameter : parameters)
+        statement.bind(index++, std::string_view(parameter));
+}
+
+// A place with few samples (a folder, a playlist, the favourites, a text search): reading its
+// matching rows is the short way.
+std::string matchingRowsStatement(const FilterField& field, const SearchQuery& query,
+                                  StandingExclusions exclusions, SqlParameters& parameters) {
+    const std::string column = field.column;
+    std::string sql = "SELECT DISTINCT " + column + " FROM samples s ";
+    if (field.genre)
+        sql += "JOIN sample_genres sg ON sg.sample_id=s.id ";
+    sql += "WHERE " + column + " IS NOT NULL AND trim(" + column + ")<>''";
+    appendSearchPredicates(sql, parameters, query, exclusions);
+    sql += " ORDER BY " + column + " COLLATE NOCASE";
+    return sql;
+}
+
+// Everywhere else most values have matching samples: each stored value is looked up once
+// (instruments and keys by stepping through their index, genres from their own table) and
+// kept when one matching sample carries it, which stops at the first one instead of reading
+// every row of the catalogue.
+std::string storedValuesStatement(const FilterField& field, const SearchQuery& query,
+                                  StandingExclusions exclusions, SqlParameters& parameters) {
+    const std::string stored = field.storedColumn;
+    std::string sql;
+    if (field.genre) {
+        sql =
+            "SELECT v.x FROM (SELECT DISTINCT genre AS x FROM sample_genres) v WHERE v.x IS NOT "
+            "NULL AND trim(v.x)<>'' AND EXISTS(SELECT 1 FROM sample_genres sg JOIN samples s ON "
+            "s.id=sg.sample_id WHERE sg.genre=v.x COLLATE NOCASE AND sg.genre=v.x";
+    } else {
+        sql = "WITH RECURSIVE v(x) AS (SELECT (SELECT min(" + stored +
+              ") FROM samples) UNION ALL SELECT (SELECT min(" + stored + ") FROM samples WHERE " +
+              stored +
+              ">v.x) FROM v WHERE v.x IS NOT NULL) SELECT v.x FROM v WHERE v.x IS NOT "
+              "NULL AND trim(v.x)<>'' AND EXISTS(SELECT 1 FROM samples s WHERE s." +
+              stored + "=v.x";
+    }
+    appendSearchPredicates(sql, parameters, query, exclusions);
+    sql += ") ORDER BY v.x COLLATE NOCASE";
+    return sql;
+}
+
+bool narrowPlace(const SearchQuery& query) {
+    return !query.folder.empty() || query.playlistId || query.favoritesOnly ||
+           !ftsQuery(query).empty();
+}
+
+}  // namespace
+
+std::vector<std::string> Database::distinctFilterValues(const std::string& field,
+                                                        const SearchQuery& query) {
+    const FilterField chosen = filterField(field);
+    const std::lock_guard lock(mutex_);
+    const ReadSnapshot snapshot(db_.get());
+    const StandingExclusions exclusions = standingExclusionsLocked();
+    SqlParameters parameters;
+    const std::string sql = narrowPlace(query)
+                                ? matchingRowsStatement(chosen, query, exclusions, parameters)
+                                : storedValuesStatement(chosen, query, exclusions, parameters);
+    Statement statement(db_.get(), sql);
+    bindAll(statement, parameters);
+    std::vector<std::string> values;
+    while (statement.stepCode() == SQLITE_ROW)
+        values.push_back(statement.text(0));
+    return values;
+}
+
+bool Database::anyMatching(const SearchQuery& query) {
+    const std::lock_guard lock(mutex_);
+    const ReadSnapshot snapshot(db_.get());
+    SqlParameters parameters;
+    std::string sql = "SELECT EXISTS(SELECT 1 FROM samples s WHERE 1=1";
+    appendSearchPredicates(sql, parameters, query, standingExclusionsLocked());
+    sql += ")";
+    Statement statement(db_.get(), sql);
+    bindAll(statement, parameters);
+    if (statement.stepCode() != SQLITE_ROW)
+        throw std::runtime_error(sqliteMessage(db_.get()));
+    return statement.int64(0) != 0;
+}
+
+}  // namespace sv
