@@ -140,6 +140,16 @@ class Database {
         std::int64_t matches = 0;
     };
     std::optional<MatchCount> matchCount_;
+    // Every distinct genre the catalogue stores, read once per change of its contents: the
+    // genre values offered under a query are those of them that a matching sample carries.
+    struct StoredGenres {
+        std::uint64_t stamp = 0;
+        std::vector<std::string> genres;
+    };
+    std::optional<StoredGenres> storedGenres_;
+    const std::vector<std::string>& storedGenresLocked();
+    std::vector<std::string> genresMatchingLocked(const SearchQuery& query,
+                                                  StandingExclusions exclusions);
 };
 
 }  // namespace sv

@@ -2,6 +2,7 @@
 // whether a query finds anything at all.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/catalogue/database.h"
@@ -48,30 +49,32 @@ std::string matchingRowsStatement(const FilterField& field, const SearchQuery& q
     return sql;
 }
 
-// Everywhere else most values have matching samples: each stored value is looked up once
-// (instruments and keys by stepping through their index, genres from their own table) and
-// kept when one matching sample carries it, which stops at the first one instead of reading
-// every row of the catalogue.
+// Everywhere else most values have matching samples: each stored instrument or key is looked
+// up once by stepping through its index, and kept when one matching sample carries it, which
+// stops at the first one instead of reading every row of the catalogue.
 std::string storedValuesStatement(const FilterField& field, const SearchQuery& query,
                                   StandingExclusions exclusions, SqlParameters& parameters) {
     const std::string stored = field.storedColumn;
-    std::string sql;
-    if (field.genre) {
-        sql =
-            "SELECT v.x FROM (SELECT DISTINCT genre AS x FROM sample_genres) v WHERE v.x IS NOT "
-            "NULL AND trim(v.x)<>'' AND EXISTS(SELECT 1 FROM sample_genres sg JOIN samples s ON "
-            "s.id=sg.sample_id WHERE sg.genre=v.x COLLATE NOCASE AND sg.genre=v.x";
-    } else {
-        sql = "WITH RECURSIVE v(x) AS (SELECT (SELECT min(" + stored +
-              ") FROM samples) UNION ALL SELECT (SELECT min(" + stored + ") FROM samples WHERE " +
-              stored +
-              ">v.x) FROM v WHERE v.x IS NOT NULL) SELECT v.x FROM v WHERE v.x IS NOT "
-              "NULL AND trim(v.x)<>'' AND EXISTS(SELECT 1 FROM samples s WHERE s." +
-              stored + "=v.x";
-    }
+    std::string sql = "WITH RECURSIVE v(x) AS (SELECT (SELECT min(" + stored +
+                      ") FROM samples) UNION ALL SELECT (SELECT min(" + stored +
+                      ") FROM samples WHERE " + stored +
+                      ">v.x) FROM v WHERE v.x IS NOT NULL) SELECT v.x FROM v WHERE v.x IS NOT "
+                      "NULL AND trim(v.x)<>'' AND EXISTS(SELECT 1 FROM samples s WHERE s." +
+                      stored + "=v.x";
     appendSearchPredicates(sql, parameters, query, exclusions);
     sql += ") ORDER BY v.x COLLATE NOCASE";
     return sql;
+}
+
+// SQLite's NOCASE: ASCII letters compared without their case, everything else by its bytes.
+bool lessIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    const auto fold = [](unsigned char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+    };
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(), [&fold](char x, char y) {
+            return fold(static_cast<unsigned char>(x)) < fold(static_cast<unsigned char>(y));
+        });
 }
 
 bool narrowPlace(const SearchQuery& query) {
@@ -87,6 +90,8 @@ std::vector<std::string> Database::distinctFilterValues(const std::string& field
     const std::lock_guard lock(mutex_);
     const ReadSnapshot snapshot(db_.get());
     const StandingExclusions exclusions = standingExclusionsLocked();
+    if (chosen.genre && !narrowPlace(query))
+        return genresMatchingLocked(query, exclusions);
     SqlParameters parameters;
     const std::string sql = narrowPlace(query)
                                 ? matchingRowsStatement(chosen, query, exclusions, parameters)
@@ -96,6 +101,48 @@ std::vector<std::string> Database::distinctFilterValues(const std::string& field
     std::vector<std::string> values;
     while (statement.stepCode() == SQLITE_ROW)
         values.push_back(statement.text(0));
+    return values;
+}
+
+const std::vector<std::string>& Database::storedGenresLocked() {
+    const std::uint64_t stamp = changeStampLocked();
+    if (storedGenres_ && storedGenres_->stamp == stamp)
+        return storedGenres_->genres;
+    Statement statement(db_.get(),
+                        "SELECT DISTINCT genre FROM sample_genres WHERE genre IS NOT NULL AND "
+                        "trim(genre)<>''");
+    StoredGenres read{stamp, {}};
+    while (statement.stepCode() == SQLITE_ROW)
+        read.genres.push_back(statement.text(0));
+    storedGenres_ = std::move(read);
+    return storedGenres_->genres;
+}
+
+std::vector<std::string> Database::genresMatchingLocked(const SearchQuery& query,
+                                                        StandingExclusions exclusions) {
+    const std::vector<std::string>& stored = storedGenresLocked();
+    SqlParameters parameters;
+    // The collation lets the genre index find the value's rows; the second test keeps the
+    // exact spelling.
+    std::string sql =
+        "SELECT EXISTS(SELECT 1 FROM sample_genres sg JOIN samples s ON s.id=sg.sample_id WHERE "
+        "sg.genre=?1 COLLATE NOCASE AND sg.genre=?1";
+    appendSearchPredicates(sql, parameters, query, exclusions);
+    sql += ")";
+    Statement exists(db_.get(), sql);
+    std::vector<std::string> values;
+    for (const std::string& genre : stored) {
+        exists.reset();
+        exists.bind(1, genre);
+        int index = 2;
+        for (const auto& parameter : parameters)
+            exists.bind(index++, std::string_view(parameter));
+        if (exists.stepCode() != SQLITE_ROW)
+            throw std::runtime_error(sqliteMessage(db_.get()));
+        if (exists.int64(0) != 0)
+            values.push_back(genre);
+    }
+    std::stable_sort(values.begin(), values.end(), lessIgnoringAsciiCase);
     return values;
 }
 
