@@ -18,14 +18,14 @@ namespace fs = std::filesystem;
 struct MutableNode {
     std::string name;
     std::string path;
-    std::map<std::string, MutableNode> children;  // byte order of the folder names
+    std::map<std::string, MutableNode, std::less<>> children;  // byte order of the names
 };
 
-FolderNode freeze(const MutableNode& node) {
-    FolderNode frozen{node.name, node.path, {}};
+FolderNode freeze(MutableNode&& node) {
+    FolderNode frozen{std::move(node.name), std::move(node.path), {}};
     frozen.children.reserve(node.children.size());
-    for (const auto& [name, child] : node.children)
-        frozen.children.push_back(freeze(child));
+    for (auto& [name, child] : node.children)
+        frozen.children.push_back(freeze(std::move(child)));
     return frozen;
 }
 
@@ -50,17 +50,59 @@ std::string_view folderKey(const std::string& samplePath) {
                                       : std::string_view(samplePath).substr(0, slash);
 }
 
+// The part of a resolved folder below the resolved library, as lexically_relative gives it for
+// these normal forms; empty when the folder is the library itself or lies outside it. Outside
+// the library the first step would be "..": a folder named "..Old Packs" is inside.
+std::optional<std::string_view> belowLibrary(std::string_view folder, std::string_view library) {
+    std::string_view rest;
+    if (library.empty()) {
+        if (!folder.empty() && folder.front() == '/')
+            return std::nullopt;
+        rest = folder;
+    } else if (library == "/") {
+        if (folder.empty() || folder.front() != '/')
+            return std::nullopt;
+        rest = folder.substr(1);
+    } else {
+        if (folder.size() <= library.size() || folder.compare(0, library.size(), library) != 0 ||
+            folder[library.size()] != '/')
+            return std::nullopt;
+        rest = folder.substr(library.size() + 1);
+    }
+    if (rest == ".." || rest.rfind("../", 0) == 0)
+        return std::nullopt;
+    return rest;
+}
+
+// The folder of a sample as std::filesystem's parent_path gives it. Absolute paths without
+// doubled or trailing separators, which is what a scan stores, take the text before the last
+// separator without splitting the path into components; `storage` holds any other answer.
+std::string_view parentFolder(const std::string& samplePath, std::string& storage) {
+    const bool plain = !samplePath.empty() && samplePath.front() == '/' &&
+                       samplePath.back() != '/' && samplePath.find("//") == std::string::npos;
+    if (!plain) {
+        storage = fs::path(samplePath).parent_path().native();
+        return storage;
+    }
+    const std::size_t slash = samplePath.rfind('/');
+    return slash == 0 ? std::string_view("/") : std::string_view(samplePath).substr(0, slash);
+}
+
 // Builds one library's folders. Each distinct folder is resolved against the file system
 // once; samples of a folder already seen reuse the node it led to.
 class LibraryTreeBuilder {
   public:
-    LibraryTreeBuilder(const std::string& libraryPath, const std::string& label) {
+    LibraryTreeBuilder(FolderResolver& resolver, const std::string& libraryPath,
+                       const std::string& label)
+        : resolver_(resolver) {
         root_.name = label;
         root_.path = libraryPath;
-        std::error_code error;
-        const fs::path canonical = fs::weakly_canonical(fs::path(libraryPath), error);
-        if (!error)
-            canonicalLibrary_ = canonical;
+        if (const std::string* canonical = resolver_.resolveText(libraryPath)) {
+            std::string library = *canonical;
+            while (library.size() > 1 && library.back() == '/')
+                library.pop_back();
+            canonicalLibrary_ = std::move(library);
+        }
     }
 
     void add(const std::string& samplePath) {
@@ -73,7 +115,7 @@ class LibraryTreeBuilder {
         lastKey_ = *seen;
     }
 
-    FolderNode finish() const { return freeze(root_); }
+    FolderNode finish() { return freeze(std::move(root_)); }
 
   private:
     // Creates the nodes down to the folder of this sample. A folder that is the library root
@@ -81,34 +123,39 @@ class LibraryTreeBuilder {
     void addFolderOf(const std::string& samplePath) {
         if (!canonicalLibrary_)
             return;
-        const std::optional<fs::path> canonicalFolder =
-            resolver_.resolve(fs::path(samplePath).parent_path().string());
-        if (!canonicalFolder)
+        std::string storage;
+        const std::string* canonicalFolder =
+            resolver_.resolveText(parentFolder(samplePath, storage));
+        if (canonicalFolder == nullptr)
             return;
-        const fs::path relative = canonicalFolder->lexically_relative(*canonicalLibrary_);
-        // Outside the library the first step is "..": a folder named "..Old Packs" is inside.
-        if (relative.empty() || *relative.begin() == "..")
+        const std::optional<std::string_view> relative =
+            belowLibrary(*canonicalFolder, *canonicalLibrary_);
+        if (!relative)
             return;
 
         MutableNode* current = &root_;
-        std::string accumulated = root_.path;
-        for (const fs::path& part : relative) {
-            const std::string component = part.string();
+        std::size_t start = 0;
+        while (start < relative->size()) {
+            std::size_t end = relative->find('/', start);
+            if (end == std::string_view::npos)
+                end = relative->size();
+            const std::string_view component = relative->substr(start, end - start);
+            start = end + 1;
             if (component.empty() || component == ".")
                 continue;
-            accumulated = appendComponent(accumulated, component);
-            auto [child, inserted] = current->children.try_emplace(component);
-            if (inserted) {
+            auto child = current->children.find(component);
+            if (child == current->children.end()) {
+                child = current->children.emplace(std::string(component), MutableNode{}).first;
                 child->second.name = component;
-                child->second.path = accumulated;
+                child->second.path = appendComponent(current->path, child->second.name);
             }
             current = &child->second;
         }
     }
 
+    FolderResolver& resolver_;
     MutableNode root_;
-    std::optional<fs::path> canonicalLibrary_;
-    FolderResolver resolver_;
+    std::optional<std::string> canonicalLibrary_;
     std::unordered_set<std::string> resolvedFolders_;
     std::optional<std::string_view> lastKey_;  // points into resolvedFolders_
 };
@@ -151,8 +198,9 @@ std::vector<LibraryGroup> groupByLibrary(const std::vector<IndexedPath>& paths) 
     return groups;
 }
 
-FolderNode buildGroupTree(const LibraryGroup& group, const std::vector<IndexedPath>& paths) {
-    LibraryTreeBuilder builder(group.path, group.label);
+FolderNode buildGroupTree(FolderResolver& resolver, const LibraryGroup& group,
+                          const std::vector<IndexedPath>& paths) {
+    LibraryTreeBuilder builder(resolver, group.path, group.label);
     for (const std::size_t index : group.members)
         builder.add(paths[index].samplePath);
     return builder.finish();
@@ -163,7 +211,8 @@ FolderNode buildGroupTree(const LibraryGroup& group, const std::vector<IndexedPa
 FolderNode buildLibraryTree(const std::string& libraryPath, const std::vector<IndexedPath>& paths,
                             const std::string& label) {
     const fs::path library(libraryPath);
-    LibraryTreeBuilder builder(libraryPath, label);
+    FolderResolver resolver;
+    LibraryTreeBuilder builder(resolver, libraryPath, label);
     for (const IndexedPath& entry : paths) {
         if (entry.libraryPath == libraryPath || fs::path(entry.libraryPath) == library)
             builder.add(entry.samplePath);
@@ -175,8 +224,10 @@ FolderNode buildFolderTree(const std::vector<IndexedPath>& paths) {
     std::vector<LibraryGroup> groups = groupByLibrary(paths);
     if (groups.empty())
         return FolderNode{"SAMPLE", {}, {}};
+    // Libraries on one drive share their parents: each is resolved once for all of them.
+    FolderResolver resolver;
     if (groups.size() == 1)
-        return buildGroupTree(groups.front(), paths);
+        return buildGroupTree(resolver, groups.front(), paths);
 
     std::sort(groups.begin(), groups.end(), [](const LibraryGroup& a, const LibraryGroup& b) {
         return fs::path(a.path) < fs::path(b.path);
@@ -184,7 +235,7 @@ FolderNode buildFolderTree(const std::vector<IndexedPath>& paths) {
     FolderNode root;
     root.children.reserve(groups.size());
     for (const LibraryGroup& group : groups)
-        root.children.push_back(buildGroupTree(group, paths));
+        root.children.push_back(buildGroupTree(resolver, group, paths));
     return root;
 }
 

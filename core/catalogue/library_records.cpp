@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
@@ -23,6 +24,16 @@ std::string trimmedPlaylistName(const std::string& name) {
         return {};
     const auto last = name.find_last_not_of(kTrimmed);
     return name.substr(first, last - first + 1);
+}
+
+// Whether the path names a file directly in the folder, by a forward search, which is quicker
+// than looking for the path's last separator from its end.
+bool isFileOfFolder(std::string_view path, std::string_view folder) {
+    if (folder.empty())
+        return path.find('/') == std::string_view::npos;
+    return path.size() > folder.size() && path[folder.size()] == '/' &&
+           path.compare(0, folder.size(), folder) == 0 &&
+           path.find('/', folder.size() + 1) == std::string_view::npos;
 }
 
 // Read-only lists return the rows read before any failure, preparing included.
@@ -249,25 +260,42 @@ std::vector<IndexedPath> Database::indexedFolders() {
                                "WHERE m.key='library_label:'||l.id),'') FROM libraries l");
         while (libraryQuery.stepCode() == SQLITE_ROW)
             libraries[libraryQuery.int64(0)] = {libraryQuery.text(1), libraryQuery.text(2)};
-        // One pass in storage order: only the first sample of each folder is copied out.
-        Statement sampleQuery(db_.get(),
-                              "SELECT library_id,path FROM samples WHERE "
-                              "substr(filename,1,2)<>'._'");
+        // Companion files are few and found on their own partial index, so the pass below
+        // reads no name and calls no function per row.
+        std::unordered_set<std::int64_t> companions;
+        Statement companionQuery(db_.get(),
+                                 "SELECT id FROM samples WHERE substr(filename,1,2)='._'");
+        while (companionQuery.stepCode() == SQLITE_ROW)
+            companions.insert(companionQuery.int64(0));
+        // One pass in storage order: only the first sample of each folder is copied out. A
+        // scan stores a folder's files together, so most rows share the folder of the row
+        // before and are passed over with one comparison.
+        Statement sampleQuery(db_.get(), companions.empty()
+                                             ? "SELECT library_id,path FROM samples"
+                                             : "SELECT library_id,path,id FROM samples");
+        sqlite3_stmt* const row = sampleQuery.handle();
         std::unordered_set<std::string> seen;
         std::string key;
+        std::optional<std::int64_t> lastLibrary;
+        std::string lastFolder;
         while (sampleQuery.stepCode() == SQLITE_ROW) {
-            const auto library = libraries.find(sampleQuery.int64(0));
-            if (library == libraries.end())
+            if (!companions.empty() && companions.count(sqlite3_column_int64(row, 2)) != 0)
                 continue;
-            const auto* text =
-                reinterpret_cast<const char*>(sqlite3_column_text(sampleQuery.handle(), 1));
-            const std::string_view path(
-                text ? text : "",
-                static_cast<std::size_t>(sqlite3_column_bytes(sampleQuery.handle(), 1)));
+            const std::int64_t libraryId = sqlite3_column_int64(row, 0);
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, 1));
+            const std::string_view path(text ? text : "",
+                                        static_cast<std::size_t>(sqlite3_column_bytes(row, 1)));
+            if (lastLibrary == libraryId && isFileOfFolder(path, lastFolder))
+                continue;
             const std::size_t slash = path.rfind('/');
             const std::string_view folder =
                 path.substr(0, slash == std::string_view::npos ? 0 : slash);
-            key = std::to_string(library->first);
+            lastLibrary = libraryId;
+            lastFolder.assign(folder);
+            const auto library = libraries.find(libraryId);
+            if (library == libraries.end())
+                continue;
+            key = std::to_string(libraryId);
             key += '\0';
             key += folder;
             if (!seen.insert(key).second)

@@ -3,8 +3,11 @@
 #include "core/browse/folder_resolver.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -191,6 +194,155 @@ TEST(FolderTree, CachedFoldersGiveSameTreeInAnyInputOrder) {
     EXPECT_EQ(childNames(a.children[0])[1], "F12");
 }
 
+// Every node of a tree as one line, "path|name" indented by depth, in order.
+void flatten(const FolderNode& node, int depth, std::vector<std::string>& lines) {
+    lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + node.path + "|" +
+                    node.name);
+    for (const FolderNode& child : node.children)
+        flatten(child, depth + 1, lines);
+}
+
+std::vector<std::string> flattened(const FolderNode& node) {
+    std::vector<std::string> lines;
+    flatten(node, 0, lines);
+    return lines;
+}
+
+// One library's tree by the plain definition: each sample's folder and the library resolved
+// on their own to their weakly canonical forms, the folder placed by its lexically relative
+// path. The builder, which shares resolutions between folders, must give exactly this.
+FolderNode referenceLibraryTree(const std::string& libraryPath,
+                                const std::vector<std::string>& samples, const std::string& label) {
+    struct Node {
+        std::string path;
+        std::map<std::string, Node> children;
+    };
+    Node root{libraryPath, {}};
+    std::error_code error;
+    const fs::path library = fs::weakly_canonical(libraryPath, error);
+    if (!error) {
+        for (const std::string& sample : samples) {
+            const fs::path folder = fs::weakly_canonical(fs::path(sample).parent_path(), error);
+            if (error)
+                continue;
+            const fs::path relative = folder.lexically_relative(library);
+            if (relative.empty() || *relative.begin() == "..")
+                continue;
+            Node* current = &root;
+            for (const fs::path& part : relative) {
+                const std::string name = part.string();
+                if (name.empty() || name == ".")
+                    continue;
+                auto [child, inserted] = current->children.try_emplace(name);
+                if (inserted) {
+                    child->second.path = current->path.back() == '/' ? current->path + name
+                                                                     : current->path + "/" + name;
+                }
+                current = &child->second;
+            }
+        }
+    }
+    std::function<FolderNode(const std::string&, const Node&)> freeze = [&](const std::string& name,
+                                                                            const Node& node) {
+        FolderNode frozen{name, node.path, {}};
+        for (const auto& [childName, child] : node.children)
+            frozen.children.push_back(freeze(childName, child));
+        return frozen;
+    };
+    return freeze(label, root);
+}
+
+// One drive with a library of many packs and every kind of entry a folder can meet: links
+// to folders inside and outside the library, relative and dangling links, a file where a
+// folder is expected, folders gone from disk, a library reached through a link and one on a
+// drive that is not plugged in. Each library's tree must be the one the plain definition
+// gives, whichever spelling of a folder the catalogue holds.
+TEST(FolderTree, SharedResolutionsGiveTheTreeOfEachFolderResolvedAlone) {
+    testing::TempHome home;
+    const fs::path root = home.root();
+    const fs::path lib = root / "Drive" / "Lib";
+    for (int pack = 0; pack < 6; ++pack)
+        fs::create_directories(lib / ("Pack " + std::to_string(pack)) / "Sub");
+    fs::create_directories(root / "Elsewhere" / "Deep");
+    fs::create_directory_symlink(lib / "Pack 1", lib / "Linked");
+    fs::create_directory_symlink("Pack 2", lib / "Relative");
+    fs::create_directory_symlink(root / "Elsewhere", lib / "Escape");
+    fs::create_directory_symlink(root / "Nowhere", lib / "Dangling");
+    fs::create_directory_symlink(lib / "Pack 3", lib / "Pack 4" / "Sub" / "Back");
+    fs::create_directory_symlink(lib, root / "LinkLib");
+    home.writeFile("Drive/Lib/file.wav", "x");
+    ASSERT_EQ(::mkfifo((lib / "Pipe").c_str(), 0600), 0);
+
+    const std::vector<std::string> folders = {
+        "Pack 0",
+        "Pack 0/Sub",
+        "Pack 1",
+        "Pack 2/Sub",
+        "Pack 3",
+        "Pack 4/Sub/Back",
+        "Pack 5",
+        "Linked",
+        "Linked/Sub",
+        "Relative/Sub",
+        "Escape/Deep",
+        "Dangling/x",
+        "file.wav",
+        "Pipe",
+        "Missing/Deeper",
+        "Pack 5/Gone/Again",
+        "",
+        "Pack 0/../Pack 5",
+        "Pack 1/./Sub",
+        "..Odd",
+    };
+    struct Library {
+        std::string path;
+        std::vector<std::string> spellings;  // roots under which the catalogue names samples
+    };
+    const std::string real = lib.string();
+    const std::string link = (root / "LinkLib").string();
+    const std::string unplugged = (root / "Unplugged" / "Lib").string();
+    const std::vector<Library> libraries = {
+        {real, {real}}, {real + "/", {real}},     {link, {link, real}},
+        {real, {link}}, {unplugged, {unplugged}},
+    };
+    for (const Library& library : libraries) {
+        std::vector<IndexedPath> entries;
+        std::vector<std::string> samples;
+        for (const std::string& spelling : library.spellings) {
+            for (const std::string& folder : folders) {
+                for (const char* file : {"a.wav", "b.wav"}) {
+                    const std::string sample = folder.empty()
+                                                   ? spelling + "/" + file
+                                                   : spelling + "/" + folder + "/" + file;
+                    samples.push_back(sample);
+                    entries.push_back(entry(library.path, sample, "Label"));
+                }
+            }
+        }
+        samples.push_back(root.string() + "/Elsewhere/Deep/c.wav");
+        entries.push_back(entry(library.path, samples.back(), "Label"));
+        const std::vector<std::string> expected =
+            flattened(referenceLibraryTree(library.path, samples, "Label"));
+        EXPECT_EQ(flattened(buildLibraryTree(library.path, entries, "Label")), expected)
+            << library.path << " through " << library.spellings.front();
+        EXPECT_EQ(flattened(buildFolderTree(entries)), expected) << library.path;
+    }
+
+    // All of them at once share one resolver: each library's tree stays its own.
+    std::vector<IndexedPath> all;
+    for (const std::string& path : {real, link, unplugged}) {
+        for (const std::string& folder : folders)
+            all.push_back(entry(path, path + "/" + folder + "/a.wav"));
+    }
+    const FolderNode combined = buildFolderTree(all);
+    ASSERT_EQ(combined.children.size(), 3u);
+    for (const FolderNode& child : combined.children) {
+        EXPECT_EQ(flattened(child), flattened(buildLibraryTree(child.path, all, child.name)))
+            << child.path;
+    }
+    EXPECT_FALSE(combined.children.front().children.empty());
+}
 }  // namespace
 }  // namespace sv
 
@@ -234,6 +386,42 @@ TEST(FolderResolver, AgreesWithWeaklyCanonical) {
                 EXPECT_FALSE(resolved) << folder;
                 continue;
             }
+            ASSERT_TRUE(resolved) << folder;
+            EXPECT_EQ(resolved->string(), expected.string()) << folder;
+        }
+    }
+}
+
+// A folder with many children is read in one listing: every kind of entry in it must still
+// resolve as the library's weakly canonical form does, before and after the listing is made.
+TEST(FolderResolver, ChildrenOfAListedFolderAgreeWithWeaklyCanonical) {
+    testing::TempHome home;
+    const fs::path root = home.root();
+    const fs::path lib = root / "Lib";
+    for (int pack = 0; pack < 5; ++pack)
+        fs::create_directories(lib / ("Pack " + std::to_string(pack)) / "Inner");
+    fs::create_directories(root / "Elsewhere" / "Deep");
+    fs::create_directory_symlink(root / "Elsewhere", lib / "Out");
+    fs::create_directory_symlink("Pack 0", lib / "Relative");
+    fs::create_directory_symlink(root / "Nowhere", lib / "Dangling");
+    fs::create_directory_symlink(lib / "Out", lib / "Chain");
+    home.writeFile("Lib/file.wav", "x");
+    ASSERT_EQ(::mkfifo((lib / "Pipe").c_str(), 0600), 0);
+
+    const std::vector<std::string> children = {
+        "Pack 0",     "Pack 1/Inner", "Pack 2",       "Pack 3/Inner/Missing",
+        "Pack 4",     "Out/Deep",     "Relative",     "Relative/Inner",
+        "Dangling/x", "Chain/Deep",   "file.wav",     "file.wav/x",
+        "Pipe",       "Missing",      "Missing/More", "Pack 0/Inner",
+    };
+    FolderResolver resolver;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const std::string& child : children) {
+            const std::string folder = (lib / child).string();
+            std::error_code error;
+            const fs::path expected = fs::weakly_canonical(folder, error);
+            const std::optional<fs::path> resolved = resolver.resolve(folder);
+            ASSERT_FALSE(error) << folder;
             ASSERT_TRUE(resolved) << folder;
             EXPECT_EQ(resolved->string(), expected.string()) << folder;
         }
