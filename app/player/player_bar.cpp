@@ -38,7 +38,7 @@ QPushButton* makeButton(const QString& themeName, Symbol fallback, const QString
     button->setToolTip(tooltip);
     button->setAccessibleName(tooltip);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; font-size: 16px; }"
                                          "QPushButton:disabled { color: %2; }")
                               .arg(css(SVTheme::grey(0.88)), css(SVTheme::grey(0.35))));
@@ -78,7 +78,7 @@ SVPlayerBar::SVPlayerBar(QWidget* parent)
       _volumeIcon(new QLabel(this)) {
     _favorite->setFlat(true);
     _favorite->setCursor(Qt::PointingHandCursor);
-    _favorite->setFocusPolicy(Qt::NoFocus);
+    _favorite->setFocusPolicy(Qt::TabFocus);
     _favorite->setToolTip(QStringLiteral("Love"));
     setFavoriteLook(false);
     setAttribute(Qt::WA_StyledBackground);
@@ -91,7 +91,7 @@ SVPlayerBar::SVPlayerBar(QWidget* parent)
     _volume->setRange(0, 1000);
     _volume->setToolTip(QStringLiteral("Preview volume"));
     _volume->setAccessibleName(QStringLiteral("Preview volume"));
-    _volume->setFocusPolicy(Qt::NoFocus);
+    _volume->setFocusPolicy(Qt::TabFocus);
     _volumeIcon->setAccessibleDescription(QStringLiteral("Preview volume"));
     _waveform->setEnabled(false);
     _waveform->setAccessibleName(QStringLiteral("Playback position"));

@@ -16,7 +16,7 @@ const char* const kOfflineTooltip =
 QPushButton* makeButton(const QString& title, QWidget* parent) {
     auto* button = new QPushButton(title, parent);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setStyleSheet(
         QStringLiteral(
             "QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 6px; "

@@ -62,7 +62,7 @@ QPushButton* makeHeaderButton(const QString& title, const QString& tooltip, QWid
     button->setFlat(true);
     button->setToolTip(tooltip);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setStyleSheet(QStringLiteral("QPushButton { border: none; text-align: left; "
                                          "padding: 0; color: %1; font-size: 11px; "
                                          "font-weight: 600; }")
@@ -80,7 +80,7 @@ QLabel* makeHeaderLabel(const QString& title, QWidget* parent) {
 QPushButton* makePageButton(const QString& title, QWidget* parent) {
     auto* button = new QPushButton(title, parent);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setStyleSheet(
         QStringLiteral(
             "QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 6px; "
@@ -216,7 +216,7 @@ QWidget* SVResultsBrowser::buildSearchBar() {
     _clearButton->setToolTip(QStringLiteral("Clear search"));
     _clearButton->setAccessibleName(QStringLiteral("Clear search"));
     _clearButton->setCursor(Qt::PointingHandCursor);
-    _clearButton->setFocusPolicy(Qt::NoFocus);
+    _clearButton->setFocusPolicy(Qt::TabFocus);
     _clearButton->setStyleSheet(QStringLiteral("QPushButton { border: none; color: %1; "
                                                "font-size: 13px; }")
                                     .arg(css(SVTheme::grey(0.6))));

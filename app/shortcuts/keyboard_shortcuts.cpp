@@ -1,15 +1,22 @@
 #include "app/shortcuts/keyboard_shortcuts.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QWindow>
 
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
 
 #include "app/shortcuts/mac_key_codes.h"
@@ -28,28 +35,94 @@ bool isTextInput(const QWidget* widget) {
            qobject_cast<const QAbstractSpinBox*>(widget);
 }
 
-// The sidebar's outline and playlists move between their rows with the arrow keys (and the
-// keys that page them); there those keys are theirs, while the other shortcuts still work.
-bool movesThroughOwnRows(const QWidget* widget, const QKeyEvent& event) {
-    if (!qobject_cast<const QAbstractItemView*>(widget))
-        return false;
-    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    switch (event.key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Home:
-        case Qt::Key_End:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return true;
+// What a focused control is to the keyboard.
+enum class ControlKind { None, Text, Rows, Button, Slider, Choice, MenuBar };
+
+ControlKind controlKind(QWidget* widget) {
+    if (!widget)
+        return ControlKind::None;
+    if (isTextInput(widget))
+        return ControlKind::Text;
+    if (qobject_cast<const QAbstractItemView*>(widget))
+        return ControlKind::Rows;
+    if (qobject_cast<const QComboBox*>(widget))
+        return ControlKind::Choice;
+    if (qobject_cast<const QMenuBar*>(widget))
+        return ControlKind::MenuBar;
+    if (qobject_cast<const QAbstractButton*>(widget))
+        return ControlKind::Button;
+    if (qobject_cast<const QAbstractSlider*>(widget))
+        return ControlKind::Slider;
+    // Custom controls say what they are through their accessibility interface.
+    const QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    if (!iface)
+        return ControlKind::None;
+    switch (iface->role()) {
+        case QAccessible::Button:
+        case QAccessible::CheckBox:
+        case QAccessible::RadioButton:
+            return ControlKind::Button;
+        case QAccessible::Slider:
+            return ControlKind::Slider;
         default:
-            return false;
+            return ControlKind::None;
     }
+}
+
+bool isOneOf(int key, std::initializer_list<int> keys) {
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+// The keys a control of that kind uses itself, as it does in any application: a text field
+// every key; lists and trees move between their rows and open them (Shift extends); buttons
+// and check boxes press with Space, Return and Enter; sliders move with the arrows, Page
+// Up/Down, Home and End; combo boxes step and open; the menu bar walks its menus. Any other
+// key, or one held with Ctrl, Alt or Meta, stays a shortcut there as everywhere else.
+bool controlUsesKey(ControlKind kind, const QKeyEvent& event) {
+    const Qt::KeyboardModifiers held = event.modifiers() & ~Qt::KeypadModifier;
+    const int key = event.key();
+    const bool commandHeld = held & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    switch (kind) {
+        case ControlKind::None:
+            return false;
+        case ControlKind::Text:
+            return true;
+        case ControlKind::Rows:
+            return !commandHeld &&
+                   isOneOf(key, {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right,
+                                 Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown,
+                                 Qt::Key_Return, Qt::Key_Enter});
+        case ControlKind::Button:
+            return held == Qt::NoModifier &&
+                   isOneOf(key, {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter});
+        case ControlKind::Slider:
+            return held == Qt::NoModifier &&
+                   isOneOf(key, {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
+                                 Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End});
+        case ControlKind::Choice:
+            if (held == Qt::AltModifier)
+                return isOneOf(key, {Qt::Key_Up, Qt::Key_Down});
+            return held == Qt::NoModifier &&
+                   isOneOf(key, {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown,
+                                 Qt::Key_Home, Qt::Key_End, Qt::Key_Space, Qt::Key_F4});
+        case ControlKind::MenuBar:
+            return held == Qt::NoModifier &&
+                   isOneOf(key, {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
+                                 Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space});
+    }
+    return false;
+}
+
+// Presses a button as a click does. Buttons outside dialogs take no Return or Enter of their
+// own, and custom ones none at all, so every press of a focused button comes through here.
+void pressButton(QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->click();
+        return;
+    }
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    if (QAccessibleActionInterface* actions = iface ? iface->actionInterface() : nullptr)
+        actions->doAction(QAccessibleActionInterface::pressAction());
 }
 
 SVShortcutRecorderButton* focusedRecorder(QObject* receiver) {
@@ -61,11 +134,13 @@ SVShortcutRecorderButton* focusedRecorder(QObject* receiver) {
 }  // namespace
 
 SVKeyboardShortcuts::SVKeyboardShortcuts(QWidget* mainWindow, Performer perform,
-                                         std::function<void()> deselectAll)
+                                         std::function<void()> deselectAll,
+                                         std::function<void()> focusResults)
     : QObject(mainWindow),
       _mainWindow(mainWindow),
       _perform(std::move(perform)),
-      _deselectAll(std::move(deselectAll)) {}
+      _deselectAll(std::move(deselectAll)),
+      _focusResults(std::move(focusResults)) {}
 
 SVKeyboardShortcuts::~SVKeyboardShortcuts() {
     if (_installed && qApp)
@@ -81,6 +156,10 @@ void SVKeyboardShortcuts::installTransportShortcuts() {
 
 bool SVKeyboardShortcuts::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonRelease) {
+        handBackAfterClick(watched);
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return false;
     // A key press reaches the window first and then each widget it propagates to; the
@@ -114,9 +193,15 @@ bool SVKeyboardShortcuts::handleKey(QObject* receiver, const QKeyEvent& event, b
             _deselectAll();
         return true;
     }
-    if (isTextInput(QApplication::focusWidget()) ||
-        movesThroughOwnRows(QApplication::focusWidget(), event))
-        return false;
+    QWidget* focus = QApplication::focusWidget();
+    const ControlKind focusKind = controlKind(focus);
+    if (controlUsesKey(focusKind, event)) {
+        if (focusKind != ControlKind::Button)
+            return false;
+        if (perform && !event.isAutoRepeat())
+            pressButton(focus);
+        return true;
+    }
     if (press->isRepeat)
         return true;
     const QString action = SVShortcuts::actionForEvent(*press);
@@ -135,4 +220,16 @@ bool SVKeyboardShortcuts::isMainWindowEvent(QObject* receiver) const {
     if (const auto* window = qobject_cast<QWindow*>(receiver))
         return window == _mainWindow->windowHandle();
     return false;
+}
+
+void SVKeyboardShortcuts::handBackAfterClick(QObject* receiver) {
+    if (!_focusResults || QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+        !isMainWindowEvent(receiver))
+        return;
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus->window() != _mainWindow)
+        return;
+    const ControlKind kind = controlKind(focus);
+    if (kind != ControlKind::None && kind != ControlKind::Text)
+        _focusResults();
 }

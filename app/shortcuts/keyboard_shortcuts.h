@@ -11,15 +11,18 @@ class QKeyEvent;
 
 // The transport and browsing shortcuts of the main window: one application-wide key filter
 // that matches every key press against the stored bindings and performs the first action
-// that matches.
+// that matches. A control focused from the keyboard keeps the keys it works with (a button
+// its Space, Return and Enter, a slider its arrows, …); every other shortcut works there too.
 class SVKeyboardShortcuts : public QObject {
     Q_OBJECT
   public:
     using Performer = std::function<void(const QString& actionId)>;
 
     // `perform` runs an action id of the shortcut table; `deselectAll` clears the result rows'
-    // selection (Esc). The object is a child of `mainWindow`.
-    SVKeyboardShortcuts(QWidget* mainWindow, Performer perform, std::function<void()> deselectAll);
+    // selection (Esc); `focusResults` gives the keyboard to the results after a click has left
+    // it on a control. The object is a child of `mainWindow`.
+    SVKeyboardShortcuts(QWidget* mainWindow, Performer perform, std::function<void()> deselectAll,
+                        std::function<void()> focusResults = {});
     ~SVKeyboardShortcuts() override;
 
     // Installs the application-wide filter. Idempotent.
@@ -34,9 +37,13 @@ class SVKeyboardShortcuts : public QObject {
     // decision answers Qt's shortcut override without side effects.
     bool handleKey(QObject* receiver, const QKeyEvent& event, bool perform);
     bool isMainWindowEvent(QObject* receiver) const;
+    // A click on a button, slider or list leaves the keyboard with the results, so that Space
+    // plays rather than pressing the control again.
+    void handBackAfterClick(QObject* receiver);
 
     QPointer<QWidget> _mainWindow;
     Performer _perform;
     std::function<void()> _deselectAll;
+    std::function<void()> _focusResults;
     bool _installed = false;
 };

@@ -37,7 +37,7 @@ QPushButton* makeSwitchButton(int mode, const QString& iconName, const QString& 
     button->setToolTip(SVLayout::label(mode));
     button->setAccessibleName(SVLayout::label(mode));
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setFixedSize(30, 26);
     return button;
 }

@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "app/accessibility/accessible_controls.h"
+#include "app/accessibility/focus_ring.h"
 #include "app/dragdrop/drag_and_drop.h"
 #include "app/dragdrop/drop_view.h"
 #include "app/dragdrop/file_drag_view.h"
@@ -158,8 +159,10 @@ void SVController::buildViews() {
     buildInspector();
     _shortcuts = new SVKeyboardShortcuts(
         _window.get(), [this](const QString& action) { performShortcutAction(action); },
-        [this] { _browser->table()->selectRows({}); });
+        [this] { _browser->table()->selectRows({}); },
+        [this] { _browser->table()->setFocus(Qt::OtherFocusReason); });
     _shortcuts->installTransportShortcuts();
+    new SVFocusRing(_window.get());
     connect(_menu, &SVMainMenu::customizeShortcuts, this,
             [this] { SVCustomizeShortcutsDialog::customizeShortcuts(_window.get()); });
 
