@@ -80,6 +80,10 @@ QWidget* SVMainWindow::buildLayoutSwitch() {
     return group;
 }
 
+bool SVMainWindow::focusNextPrevChild(bool next) {
+    return _keyboardOrder.moveFocus(this, next) || QMainWindow::focusNextPrevChild(next);
+}
+
 void SVMainWindow::setResultsBrowser(SVResultsBrowser* browser) {
     _browser = browser;
     browser->setParent(_content);

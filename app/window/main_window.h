@@ -4,6 +4,9 @@
 #include <QPointer>
 
 #include <functional>
+#include <vector>
+
+#include "app/window/keyboard_order.h"
 
 class SVDropView;
 class SVResultsBrowser;
@@ -34,6 +37,9 @@ class SVMainWindow : public QMainWindow {
     void setLayoutMode(int mode);
     void layoutDiscovery();
     QPushButton* layoutSwitchButton(int mode) const { return mode == 0 ? _compact : _desktop; }
+    // Tab and Shift+Tab walk these areas in the order given.
+    void setKeyboardOrder(const std::vector<QWidget*>& areas) { _keyboardOrder.setAreas(areas); }
+    const SVKeyboardOrder& keyboardOrder() const { return _keyboardOrder; }
     QWidget* layoutSwitch() const { return _layoutSwitch; }
 
     // Covers the content with the 50 % black overlay that says "Preparing audio…".
@@ -47,6 +53,7 @@ class SVMainWindow : public QMainWindow {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -58,6 +65,7 @@ class SVMainWindow : public QMainWindow {
     QPointer<QWidget> _player;
     QPointer<QWidget> _sidePanel;
     QPointer<QWidget> _featuredPanel;
+    SVKeyboardOrder _keyboardOrder;
     QWidget* _layoutSwitch = nullptr;
     QPushButton* _compact = nullptr;
     QPushButton* _desktop = nullptr;

@@ -28,6 +28,7 @@
 #include "app/scans/scan_orchestration.h"
 #include "app/shortcuts/customize_shortcuts_dialog.h"
 #include "app/shortcuts/keyboard_shortcuts.h"
+#include "app/sidebar/breadcrumb_bar.h"
 #include "app/sidebar/launch_location.h"
 #include "app/sidebar/playlist_list.h"
 #include "app/sidebar/sidebar.h"
@@ -157,6 +158,10 @@ void SVController::buildViews() {
     connectRowDrags();
     buildPlayer();
     buildInspector();
+    // Tab walks the window as it reads: places, search, filters, crumbs, results, player, panel.
+    _window->setKeyboardOrder(std::vector<QWidget*>{
+        _window->sidebar(), _browser->searchField()->parentWidget(), _window->layoutSwitch(),
+        _filterBar, &_sidebar->breadcrumbBar(), _browser, _playerBar, _window->sidePanel()});
     _shortcuts = new SVKeyboardShortcuts(
         _window.get(), [this](const QString& action) { performShortcutAction(action); },
         [this] { _browser->table()->selectRows({}); },
