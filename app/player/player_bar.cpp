@@ -6,6 +6,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <vector>
 
 #include "app/player/player_icons.h"
 #include "app/results/waveform_view.h"
@@ -123,6 +124,7 @@ void SVPlayerBar::setLayoutMode(int mode) {
     _volumeIcon->setVisible(desktop);
     if (_dragHandle)
         _dragHandle->setVisible(!desktop);
+    orderForKeyboard(desktop);
     if (desktop)
         layoutDesktop(width(), height());
     else
@@ -195,6 +197,16 @@ void SVPlayerBar::paintEvent(QPaintEvent*) {
 }
 
 // Previous, play and two more buttons centred at `top`; returns the group's left edge.
+// Tab goes through the buttons from left to right as each layout places them.
+void SVPlayerBar::orderForKeyboard(bool desktop) {
+    const std::vector<QWidget*> order =
+        desktop
+            ? std::vector<QWidget*>{_previous, _play, _next, _repeat, _favorite, _playlist, _volume}
+            : std::vector<QWidget*>{_favorite, _previous, _play, _stop, _next};
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
 int SVPlayerBar::layoutTransportGroup(int w, int top, QPushButton* third, QPushButton* fourth) {
     const int groupWidth = 3 * kButton + kPlayButton + 3 * 8;
     const int left = (w - groupWidth) / 2;

@@ -62,6 +62,7 @@ class SVPlayerBar : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void orderForKeyboard(bool desktop);
     void layoutDesktop(int w, int h);
     void layoutCompact(int w, int h);
     int layoutTransportGroup(int w, int top, QPushButton* third, QPushButton* fourth);

@@ -76,6 +76,7 @@ class TabOrder : public AppTest {
     // The areas met by pressing Tab from the results until the focus comes back to them, each
     // area named once per visit, and every control met.
     std::vector<std::string> walk(std::vector<std::string>& controls) {
+        playerLefts.clear();
         QWidget* results = controller->browser()->table();
         results->setFocus(Qt::OtherFocusReason);
         std::vector<std::string> areas;
@@ -89,9 +90,13 @@ class TabOrder : public AppTest {
                                focus->metaObject()->className() + ")");
             if (areas.empty() || areas.back() != area)
                 areas.push_back(area);
+            if (area == "player")
+                playerLefts.push_back(focus->mapTo(window(), QPoint(0, 0)).x());
         }
         return areas;
     }
+
+    std::vector<int> playerLefts;  // where each player control met lies, in Tab order
 
     static std::string joined(const std::vector<std::string>& parts) {
         std::string text;
@@ -120,6 +125,8 @@ TEST_F(TabOrder, EachAreaIsVisitedOnceInReadingOrderInBothLayouts) {
                 inOrder.push_back(area);
         }
         EXPECT_EQ(areas, inOrder) << joined(controls);
+        // The player's controls from left to right, as each layout places them.
+        EXPECT_TRUE(std::is_sorted(playerLefts.begin(), playerLefts.end())) << joined(controls);
         std::vector<std::string> required = {"player", "search", "filters"};
         if (mode == 1)
             required.push_back("sidebar");
