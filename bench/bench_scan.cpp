@@ -1,6 +1,7 @@
-// Scanning a generated library of 10,000 WAV files: the first scan against reading every byte
-// of the same files once, and an unchanged rescan against one status query per file. The
-// library is generated once into a cache folder under /tmp and reused by later runs.
+// Scanning a generated library of WAV files (10,000 unless SV_BENCH_SCAN_FILES says otherwise):
+// the first scan against reading every byte of the same files once, and an unchanged rescan
+// against one status query per file. Each size of library is generated once into a cache
+// folder under /tmp and reused by later runs.
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -22,9 +24,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kFileCount = 10'000;
 constexpr std::uint32_t kSampleRate = 44100;
-const fs::path kCache = "/tmp/sv-bench-scan-library";
+
+int fileCount() {
+    const char* text = std::getenv("SV_BENCH_SCAN_FILES");
+    const int count = text ? std::atoi(text) : 0;
+    return count > 0 ? count : 10'000;
+}
+const int kFileCount = fileCount();
+const fs::path kCache = kFileCount == 10'000 ? fs::path("/tmp/sv-bench-scan-library")
+                                             : fs::path("/tmp/sv-bench-scan-library-" +
+                                                        std::to_string(kFileCount));
 
 void putLe(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
