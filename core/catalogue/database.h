@@ -51,7 +51,8 @@ class Database {
     void upsert(const std::vector<Sample>& samples, std::int64_t libraryId);
     void removeMissing(std::int64_t libraryId, const std::vector<std::string>& existingPaths,
                        std::size_t& removedCount);
-    void setLibraryAvailable(const std::string& libraryPath, bool available);
+    // True when the library's flag changed; marking it as it already was writes nothing.
+    bool setLibraryAvailable(const std::string& libraryPath, bool available);
 
     // Libraries, favourites, playlists and the folder-tree input.
     std::int64_t addLibrary(const std::string& path);

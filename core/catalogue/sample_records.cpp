@@ -331,7 +331,7 @@ void Database::removeMissing(std::int64_t libraryId, const std::vector<std::stri
     removedCount = missing.size();
 }
 
-void Database::setLibraryAvailable(const std::string& libraryPath, bool available) {
+bool Database::setLibraryAvailable(const std::string& libraryPath, bool available) {
     const std::lock_guard lock(mutex_);
     const std::string key = "offline_library:" + libraryPath;
     Statement statement(db_.get(), available
@@ -339,7 +339,9 @@ void Database::setLibraryAvailable(const std::string& libraryPath, bool availabl
                                        : "INSERT INTO app_metadata(key,value) VALUES(?,'1') ON "
                                          "CONFLICT(key) DO UPDATE SET value='1' WHERE value<>'1'");
     statement.bind(1, key);
+    const sqlite3_int64 before = sqlite3_total_changes64(db_.get());
     statement.run();
+    return sqlite3_total_changes64(db_.get()) != before;
 }
 
 }  // namespace sv
