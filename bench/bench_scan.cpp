@@ -19,6 +19,7 @@
 
 #include "core/catalogue/database.h"
 #include "core/scanning/library_scanner.h"
+#include "core/scanning/scan_job.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ int fileCount() {
     return count > 0 ? count : 10'000;
 }
 const int kFileCount = fileCount();
-const fs::path kCache = kFileCount == 10'000 ? fs::path("/tmp/sv-bench-scan-library")
-                                             : fs::path("/tmp/sv-bench-scan-library-" +
-                                                        std::to_string(kFileCount));
+const fs::path kCache = kFileCount == 10'000
+                            ? fs::path("/tmp/sv-bench-scan-library")
+                            : fs::path("/tmp/sv-bench-scan-library-" + std::to_string(kFileCount));
 
 void putLe(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -120,6 +121,11 @@ struct Figures {
     double firstScanSeconds = 0;
     double statSeconds = 0;
     double rescanSeconds = 0;
+    // Scans with and without the window's progress reports, in alternating pairs.
+    double quietFirstScanSeconds = 0;
+    double reportingFirstScanSeconds = 0;
+    double quietRescanSeconds = 0;
+    double reportingRescanSeconds = 0;
 };
 Figures figures;
 
@@ -192,10 +198,54 @@ void BM_UnchangedRescan(benchmark::State& state) {
     }
 }
 
+// One scan as the window runs it: reports per committed batch, passed on at most four times a
+// second as the status text, which here is built and dropped instead of posted to a window.
+double timedScan(sv::LibraryScanner& scanner, bool reporting) {
+    std::size_t texts = 0;
+    sv::ScanProgressThrottle throttle([&](std::size_t files, const std::string& lastPath) {
+        texts += sv::scanProgressText(sv::folderNameOf(lastPath), files).size();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    if (reporting)
+        scanner.scan(kCache / "Library", throttle.callback(), false, nullptr,
+                     sv::LibraryScanner::ProgressEvery::Batch);
+    else
+        scanner.scan(kCache / "Library");
+    benchmark::DoNotOptimize(texts);
+    return seconds(std::chrono::steady_clock::now() - start);
+}
+
+// The cost of progress reports: first scans and unchanged rescans with and without them, in
+// pairs whose order alternates, so that a machine busy with other work weighs on both alike.
+void BM_ProgressCost(benchmark::State& state) {
+    library();
+    const fs::path catalogue = kCache / "progress.db";
+    for (auto _ : state) {
+        double elapsed = 0;
+        for (int pair = 0; pair < 2; ++pair) {
+            const bool reportingFirst = pair % 2 == 1;
+            for (const bool reporting : {reportingFirst, !reportingFirst}) {
+                removeCatalogue(catalogue);
+                sv::Database db(catalogue);
+                sv::LibraryScanner scanner(db);
+                const double first = timedScan(scanner, reporting);
+                const double rescan = timedScan(scanner, reporting);
+                (reporting ? figures.reportingFirstScanSeconds : figures.quietFirstScanSeconds) +=
+                    first;
+                (reporting ? figures.reportingRescanSeconds : figures.quietRescanSeconds) += rescan;
+                elapsed += first + rescan;
+            }
+        }
+        state.SetIterationTime(elapsed);
+    }
+    removeCatalogue(catalogue);
+}
+
 BENCHMARK(BM_ReadEveryByte)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstScan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StatEveryFile)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UnchangedRescan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgressCost)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -209,5 +259,11 @@ int main(int argc, char** argv) {
     if (figures.statSeconds > 0 && figures.rescanSeconds > 0)
         std::printf("unchanged rescan / stat every file: %.2f (target <= 5)\n",
                     figures.rescanSeconds / figures.statSeconds);
+    if (figures.quietFirstScanSeconds > 0 && figures.quietRescanSeconds > 0) {
+        std::printf("first scan with progress / without: %.3f (target <= 1.02)\n",
+                    figures.reportingFirstScanSeconds / figures.quietFirstScanSeconds);
+        std::printf("unchanged rescan with progress / without: %.3f (target <= 1.02)\n",
+                    figures.reportingRescanSeconds / figures.quietRescanSeconds);
+    }
     return 0;
 }

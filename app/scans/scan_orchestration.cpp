@@ -100,13 +100,28 @@ void SVScanOrchestration::scanRoots(const std::vector<std::filesystem::path>& lo
     _stop = false;
     emit maintenanceScanningChanged(true);
     emit statusText(QString::fromStdString(sv::scanStartText(roots.size(), force)));
-    // The destructor joins the worker, so `this` outlives it; the queued completion is dropped
-    // when the orchestration is gone by the time the main thread would run it.
+    // The destructor joins the worker, so `this` outlives it; queued progress and the queued
+    // completion are dropped when the orchestration is gone by the time the main thread would
+    // run them. Both are queued from the worker, so progress never lands after the completion.
     _worker = std::thread([this, roots, force] {
-        sv::ScanJobResult result = sv::runScanJob(_scanner, roots, force, {}, &_stop);
+        sv::ScanProgressThrottle progress(
+            [this](std::size_t files, const std::string& lastPath) {
+                const QString text =
+                    QString::fromStdString(sv::scanProgressText(sv::folderNameOf(lastPath), files));
+                QMetaObject::invokeMethod(
+                    this, [this, text] { showProgress(text); }, Qt::QueuedConnection);
+            },
+            kProgressInterval);
+        sv::ScanJobResult result = sv::runScanJob(_scanner, roots, force, progress.callback(),
+                                                  &_stop, sv::LibraryScanner::ProgressEvery::Batch);
         QMetaObject::invokeMethod(
             this, [this, result = std::move(result)] { finishJob(result); }, Qt::QueuedConnection);
     });
+}
+
+void SVScanOrchestration::showProgress(const QString& text) {
+    if (_maintenanceScanning)
+        emit statusText(text);
 }
 
 void SVScanOrchestration::finishJob(const sv::ScanJobResult& result) {

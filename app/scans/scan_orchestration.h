@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -23,7 +24,8 @@ class LibraryScanner;
 }  // namespace sv
 
 // Scans started from the window: one job at a time on a background thread while the user
-// keeps browsing, its outcome shown on the status line when it ends.
+// keeps browsing, its progress (folder being read, files done) and then its outcome shown on
+// the status line.
 class SVScanOrchestration : public QObject {
     Q_OBJECT
   public:
@@ -55,6 +57,10 @@ class SVScanOrchestration : public QObject {
     void libraryRemoved();
 
   private:
+    // The status line follows a running scan at most four times a second.
+    static constexpr std::chrono::milliseconds kProgressInterval{250};
+
+    void showProgress(const QString& text);
     void finishJob(const sv::ScanJobResult& result);
     void joinWorker();
 

@@ -17,6 +17,7 @@
 
 #include "core/catalogue/database.h"
 #include "core/scanning/analysis_pipeline.h"
+#include "core/scanning/file_analysis.h"
 #include "core/scanning/library_availability.h"
 #include "core/scanning/mount_table.h"
 
@@ -99,16 +100,18 @@ bool libraryHoldsRecords(Database& db, const std::vector<std::string>& paths) {
 class ScanRun {
   public:
     ScanRun(Database& db, const MetadataParser& parser, const AudioStructureAnalyzer& analyzer,
-            const MountTable& mounts, const LibraryScanner::Progress& progress, bool force)
+            const MountTable& mounts, const LibraryScanner::Progress& progress, bool force,
+            LibraryScanner::ProgressEvery every)
         : db_(db),
           parser_(parser),
           analyzer_(analyzer),
           mounts_(mounts),
           progress_(progress),
           force_(force),
-          // A report promises that the file's record is committed, and the caller may act
-          // on it before the next file, so a scan that reports commits every file.
-          batchFiles_(progress ? 1 : kBatchFiles) {}
+          // A report promises that the file's record is committed, and a caller told of each
+          // file may act on it before the next one, so such a scan commits every file.
+          reportEachFile_(progress && every == LibraryScanner::ProgressEvery::File),
+          batchFiles_(reportEachFile_ ? 1 : kBatchFiles) {}
 
     ScanStats run(const fs::path& root, const std::atomic<bool>* stop) {
         requireOnline(root);
@@ -123,12 +126,10 @@ class ScanRun {
         rootPrefix_ = canonicalRoot_.string() + "/";
         // A scan that reports each file stores it before the next one; any other reads and
         // analyses files on a worker while it walks on and writes.
-        if (!progress_)
+        if (!reportEachFile_)
             pipeline_.emplace(
-                [this](const std::string& path) {
-                    // keep() stores the size and time the walk read.
-                    return parser_.parse(path, canonicalRoot_, analyzer_.analyze(path), 0, 0);
-                },
+                // keep() stores the size and time the walk read.
+                [this](const std::string& path) { return analyse(path, 0, 0); },
                 kFilesAnalysedAhead, analysisWorkers());
         try {
             walk(stop);
@@ -239,37 +240,56 @@ class ScanRun {
         }
         seen_.push_back(path);
         storeFile(path, size, unixSeconds(info.st_mtim));
-        report(path, stop);
+        if (!pending_.empty() && (pending_.size() >= batchFiles_ ||
+                                  std::chrono::steady_clock::now() - batchStarted_ >= kBatchAge))
+            writePending(stop);
+        else
+            reportCommitted(stop, false);
     }
 
-    // A file is reported once its record is committed, so a reader told of it finds it.
-    void report(const std::string& path, const std::atomic<bool>* stop) {
-        if (pending_.empty()) {
-            if (progress_)
-                progress_(seen_.size(), path);
+    // The number of leading files of the walk whose records are in the catalogue: those
+    // before the oldest record still pending or being analysed. Unchanged files need no write.
+    std::size_t committedThrough() const {
+        if (!pending_.empty())
+            return firstPendingNumber_ - 1;
+        if (!inFlight_.empty())
+            return inFlight_.front().number - 1;
+        return seen_.size();
+    }
+
+    // Files are reported once their records are committed, so a reader told of them finds
+    // them. Reporting each file: every newly committed file in order, a stop asked for while
+    // reporting ending the scan before the next report. Reporting batches: the last committed
+    // file, after a write, or after a batch's worth of files or time that needed none.
+    void reportCommitted(const std::atomic<bool>* stop, bool afterWrite) {
+        if (!progress_)
+            return;
+        const std::size_t through = committedThrough();
+        if (through <= reported_)
+            return;
+        if (reportEachFile_) {
+            for (std::size_t number = reported_ + 1; number <= through; ++number) {
+                if (number > reported_ + 1 && stop && stop->load())
+                    throw std::runtime_error(kStoppedMessage);
+                progress_(number, seen_[number - 1]);
+            }
+            reported_ = through;
             return;
         }
-        unreported_.push_back(path);
-        const auto age = std::chrono::steady_clock::now() - batchStarted_;
-        if (pending_.size() >= batchFiles_ || age >= kBatchAge)
-            writePending(stop);
+        const auto now = std::chrono::steady_clock::now();
+        if (!afterWrite && through - reported_ < kBatchFiles && now - lastReport_ < kBatchAge)
+            return;
+        reported_ = through;
+        lastReport_ = now;
+        progress_(through, seen_[through - 1]);
     }
 
-    // Writes the pending records in one transaction, then reports their files in order. A
-    // stop asked for while reporting ends the scan before the next report.
+    // Writes the pending records in one transaction, then reports what that committed.
     void writePending(const std::atomic<bool>* stop) {
         db_.upsert(pending_, libraryId_);
         pending_.clear();
         pendingIndex_.clear();
-        std::vector<std::string> paths = std::move(unreported_);
-        unreported_.clear();
-        const std::size_t first = seen_.size() - paths.size() + 1;
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            if (i > 0 && stop && stop->load())
-                throw std::runtime_error(kStoppedMessage);
-            if (progress_)
-                progress_(first + i, paths[i]);
-        }
+        reportCommitted(stop, true);
     }
 
     void writePendingQuietly() noexcept {
@@ -279,7 +299,10 @@ class ScanRun {
         }
         pending_.clear();
         pendingIndex_.clear();
-        unreported_.clear();
+    }
+
+    Sample analyse(const std::string& path, std::uint64_t size, std::int64_t seconds) const {
+        return analyseFile(analyzer_, parser_, path, canonicalRoot_, size, seconds);
     }
 
     // The walk enters no linked folder, so below the canonical root only a link to a file
@@ -317,9 +340,9 @@ class ScanRun {
             ++stats_.unchanged;
             return;
         }
-        const FileToStore file{path, size, seconds, existing.has_value()};
+        const FileToStore file{path, seen_.size(), size, seconds, existing.has_value()};
         if (!pipeline_) {
-            keep(file, parser_.parse(path, canonicalRoot_, analyzer_.analyze(path), size, seconds));
+            keep(file, analyse(path, size, seconds));
             return;
         }
         if (pipeline_->full())
@@ -331,6 +354,7 @@ class ScanRun {
 
     struct FileToStore {
         std::string path;
+        std::size_t number = 0;  // its place in the walk's seen list, counting from 1
         std::uint64_t size = 0;
         std::int64_t seconds = 0;
         bool existed = false;
@@ -340,8 +364,10 @@ class ScanRun {
         // Stored with the size and time this walk compared, so the next scan finds them equal.
         sample.fileSize = file.size;
         sample.modifiedAt = file.seconds;
-        if (pending_.empty())
+        if (pending_.empty()) {
             batchStarted_ = std::chrono::steady_clock::now();
+            firstPendingNumber_ = file.number;
+        }
         pendingIndex_.insert_or_assign(file.path, pending_.size());
         pending_.push_back(std::move(sample));
         ++(file.existed ? stats_.updated : stats_.added);
@@ -382,6 +408,7 @@ class ScanRun {
     const MountTable& mounts_;
     const LibraryScanner::Progress& progress_;
     const bool force_;
+    const bool reportEachFile_;
     const std::size_t batchFiles_;
 
     fs::path canonicalRoot_;
@@ -391,11 +418,14 @@ class ScanRun {
     std::string rootPrefix_;
     ScanStats stats_;
     std::vector<std::string> seen_;
-    // Records not yet written and the files they belong to, not yet reported.
+    // Records not yet written, and where the oldest of them stands in the seen list.
     std::vector<Sample> pending_;
     std::unordered_map<std::string, std::size_t> pendingIndex_;
-    std::vector<std::string> unreported_;
+    std::size_t firstPendingNumber_ = 0;
     std::chrono::steady_clock::time_point batchStarted_;
+    // Files reported to the progress callback so far, and when the last report was.
+    std::size_t reported_ = 0;
+    std::chrono::steady_clock::time_point lastReport_ = std::chrono::steady_clock::now();
     // Declared last: destroyed first, so its worker stops before what it reads goes away.
     std::deque<FileToStore> inFlight_;
     std::unordered_set<std::string> inFlightPaths_;
@@ -425,10 +455,10 @@ bool LibraryScanner::supported(const std::filesystem::path& path) {
 }
 
 ScanStats LibraryScanner::scan(const std::filesystem::path& root, const Progress& progress,
-                               bool force, const std::atomic<bool>* stop) {
+                               bool force, const std::atomic<bool>* stop, ProgressEvery every) {
     const std::lock_guard lock(mutex_);
     const MountTable mounts = MountTable::read(mountInfo_);
-    ScanRun run(db_, parser_, analyzer_, mounts, progress, force);
+    ScanRun run(db_, parser_, analyzer_, mounts, progress, force, every);
     return run.run(root, stop);
 }
 

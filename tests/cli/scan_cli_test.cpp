@@ -1,6 +1,7 @@
 // The companion's scan, check and tree commands, run as the real program on real folders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -52,6 +53,42 @@ TEST_F(ScanCli, ScanPrintsCompletionTexts) {
               "Full Scan complete  \u2022  0 new  \u2022  2 updated  \u2022  0 unchanged  \u2022  "
               "1 missing\n");
     EXPECT_EQ(forced.err, "");  // no progress line when stderr is not a terminal
+}
+
+TEST_F(ScanCli, ProgressOnATerminalChangesOncePerCommittedBatch) {
+    constexpr int kMore = 1200;
+    for (int i = 0; i < kMore; ++i)
+        tone(library_ / ("Pack " + std::to_string(i / 100)) / ("Hit " + std::to_string(i) + ".wav"),
+             0.01);
+    const std::size_t files = kMore + 3;
+    const CliRun run = runCliOnTerminal(
+        SV_CLI_PATH,
+        {"--db", (home_.root() / "c.db").string(), "scan", "--progress", library_.string()},
+        home_.root());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Scan complete  \u2022  " + std::to_string(files) +
+                           " new  \u2022  0 updated  \u2022  0 unchanged  \u2022  0 missing\n");
+
+    // Every report rewrites the one line; the last clears it.
+    const std::string rewrite = "\r\033[K";
+    std::vector<std::size_t> counts;
+    for (std::size_t at = run.err.find(rewrite); at != std::string::npos;) {
+        const std::size_t next = run.err.find(rewrite, at + rewrite.size());
+        const std::string report = run.err.substr(at + rewrite.size(), next - at - rewrite.size());
+        if (!report.empty()) {
+            const std::size_t gap = report.find(" files  ");
+            ASSERT_NE(gap, std::string::npos) << report;
+            counts.push_back(std::stoul(report.substr(0, gap)));
+            EXPECT_TRUE(report.substr(gap + 8).starts_with(library_.string() + "/")) << report;
+        }
+        at = next;
+    }
+    ASSERT_FALSE(counts.empty());
+    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
+    EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end());
+    EXPECT_EQ(counts.back(), files);
+    EXPECT_LT(counts.size(), files / 10);  // a batch at a time, not a file at a time
+    EXPECT_TRUE(run.err.ends_with(rewrite));
 }
 
 TEST_F(ScanCli, JsonSumsRootsScannedOnceWithMovedPairs) {

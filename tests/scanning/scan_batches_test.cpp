@@ -1,7 +1,10 @@
-// Scans without a progress callback write many files per transaction; what they store must
-// equal what a file-by-file scan stores.
+// Scans without a progress callback, or reporting per batch, write many files per
+// transaction; what they store must equal what a file-by-file scan stores, and what they
+// report must already be in the catalogue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,82 @@ TEST_F(ScanFixture, BatchedScanStoresWhatAFileByFileScanStores) {
     EXPECT_EQ(CatalogueReader(other).column(kDump), batchedRows);
 
     EXPECT_EQ(scanner_->scan(library_).unchanged, static_cast<std::uint64_t>(kFiles));
+}
+
+}  // namespace
+}  // namespace sv::testing
+
+namespace sv::testing {
+namespace {
+
+// Progress reported once per committed batch: what a terminal or the window shows while a
+// large library is read.
+class BatchProgress : public ScanFixture {
+  protected:
+    static constexpr int kFiles = 1200;  // more than two batches
+
+    void fill() {
+        for (int i = 0; i < kFiles; ++i)
+            addWav("Pack " + std::to_string(i / 100) + "/Hit " + std::to_string(i) + ".wav",
+                   0.01 + 0.00001 * i);
+    }
+
+    // Scans in batch mode; every report is checked against the catalogue as another
+    // connection sees it at that moment.
+    std::vector<std::size_t> scanReporting(bool force) {
+        std::vector<std::size_t> counts;
+        CatalogueReader other(home_.catalogue());
+        scanner_->scan(
+            library_,
+            [&](std::size_t count, const std::string& path) {
+                counts.push_back(count);
+                EXPECT_EQ(other.count("SELECT count(*) FROM samples WHERE path=?", path), 1)
+                    << path;
+                EXPECT_GE(other.count("SELECT count(*) FROM samples"),
+                          static_cast<std::int64_t>(count));
+            },
+            force, nullptr, LibraryScanner::ProgressEvery::Batch);
+        return counts;
+    }
+
+    static void expectBatches(const std::vector<std::size_t>& counts) {
+        ASSERT_FALSE(counts.empty());
+        EXPECT_EQ(counts.back(), static_cast<std::size_t>(kFiles));
+        EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
+        EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end());
+        EXPECT_LT(counts.size(), static_cast<std::size_t>(kFiles) / 10);
+    }
+};
+
+TEST_F(BatchProgress, ReportsOnlyCommittedFilesOncePerBatch) {
+    fill();
+    const std::vector<std::size_t> first = scanReporting(false);
+    expectBatches(first);
+    EXPECT_GE(first.size(), 2u);
+    EXPECT_EQ(sampleCount(), kFiles);
+    expectBatches(scanReporting(false));  // unchanged files need no write: still batches
+    expectBatches(scanReporting(true));
+}
+
+TEST_F(BatchProgress, StoppedFromAReportEndsTheScanKeepingWhatItWrote) {
+    fill();
+    std::atomic<bool> stop = false;
+    std::size_t reported = 0;
+    try {
+        scanner_->scan(
+            library_,
+            [&](std::size_t count, const std::string&) {
+                reported = count;
+                stop = true;
+            },
+            false, &stop, LibraryScanner::ProgressEvery::Batch);
+        FAIL() << "the scan went on";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Scan stopped; old entries preserved.");
+    }
+    EXPECT_GT(reported, 0u);
+    EXPECT_GE(sampleCount(), static_cast<std::int64_t>(reported));
+    EXPECT_LT(sampleCount(), kFiles);
 }
 
 }  // namespace

@@ -4,9 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
+#include "core/inference/audio_structure_analyzer.h"
+#include "core/inference/metadata_parser.h"
+#include "core/scanning/file_analysis.h"
 #include "core/scanning/library_scanner.h"
 #include "tests/scanning/scan_fixture.h"
 
@@ -223,6 +228,63 @@ TEST_F(UnprivilegedScan, UnreadableFoldersStopTheScanWithoutDeleting) {
     expectNothingDeleted();
     EXPECT_FALSE(offline(library_.string()));
     EXPECT_FALSE(offline(lockedRoot.string()));
+}
+
+TEST_F(ScanFailures, FileGoneBeforeItsAnalysisIsNotStoredUnmeasured) {
+    const AudioStructureAnalyzer analyzer;
+    const MetadataParser parser;
+    const fs::path wav = addWav("Kick.wav");
+    const fs::path midi = writeBytes(library_ / "Groove 120bpm.mid", "MThd");
+    EXPECT_TRUE(analyseFile(analyzer, parser, wav, library_, 1, 2).duration);
+    const Sample groove = analyseFile(analyzer, parser, midi, library_, 4, 5);
+    EXPECT_EQ(groove.type, SampleType::Midi);
+    EXPECT_EQ(groove.fileSize, 4u);
+    for (const fs::path& gone : {wav, midi}) {
+        fs::remove(gone);
+        try {
+            analyseFile(analyzer, parser, gone, library_, 1, 2);
+            ADD_FAILURE() << gone << " was stored without its file";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(error.what(), std::string("Scan incomplete; old entries preserved: ") +
+                                        std::strerror(ENOENT));
+        }
+    }
+}
+
+TEST_F(ScanFailures, LibraryGoneDuringABatchedFullScanKeepsEveryRecordMeasured) {
+    constexpr int kFiles = 1000;  // about two batches
+    for (int i = 0; i < kFiles; ++i)
+        addWav("Kit " + std::to_string(i / 100) + "/Hit " + std::to_string(i) + ".wav", 0.2);
+    scanner_->scan(library_);
+    ASSERT_EQ(sampleCount("duration IS NOT NULL"), kFiles);
+
+    // The drive goes from another thread, as it would, once the first batch is written, while
+    // the walk goes on and the analysis workers read ahead. On a busy machine the scan may end
+    // first: it is tried again.
+    const fs::path away = home_.root() / "Unplugged";
+    std::string error;
+    for (int attempt = 0; attempt < 5 && error.empty(); ++attempt) {
+        if (fs::exists(away))
+            fs::rename(away, library_);
+        std::atomic<bool> firstBatch = false;
+        std::thread unplug([&] {
+            while (!firstBatch)
+                std::this_thread::yield();
+            fs::rename(library_, away);
+        });
+        try {
+            scanner_->scan(
+                library_, [&](std::size_t, const std::string&) { firstBatch = true; }, true,
+                nullptr, LibraryScanner::ProgressEvery::Batch);
+        } catch (const std::runtime_error& failure) {
+            error = failure.what();
+        }
+        firstBatch = true;
+        unplug.join();
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(sampleCount(), kFiles);
+    EXPECT_EQ(sampleCount("duration IS NOT NULL"), kFiles);
 }
 
 }  // namespace

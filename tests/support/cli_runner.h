@@ -23,6 +23,12 @@ std::string shellQuoted(const std::string& argument);
 CliRun runCli(const std::filesystem::path& program, const std::vector<std::string>& arguments,
               const std::filesystem::path& scratch);
 
+// Runs `program` like runCli, but with its error stream on a terminal of its own (a pseudo
+// terminal), as when a user runs it in a shell window; `err` is what it wrote there.
+CliRun runCliOnTerminal(const std::filesystem::path& program,
+                        const std::vector<std::string>& arguments,
+                        const std::filesystem::path& scratch);
+
 // The text split at newlines, without them.
 std::vector<std::string> outputLines(const std::string& text);
 

@@ -24,7 +24,8 @@ nlohmann::json statsJson(const ScanStats& stats) {
             {"emptySkipped", stats.emptySkipped}, {"moved", moved}};
 }
 
-// A one-line live display on a terminal: files so far and the file just handled.
+// A one-line live display on a terminal: files so far and the last file handled. It changes
+// once per committed batch of records, so every file it counts is in the catalogue.
 class ProgressLine {
   public:
     explicit ProgressLine(bool wanted) : active_(wanted && ::isatty(STDERR_FILENO) == 1) {}
@@ -57,7 +58,8 @@ void runScan(CliContext& context, const std::vector<std::string>& locations, boo
     ScanJobResult result;
     {
         ProgressLine line(progress);
-        result = runScanJob(scanner, roots, force, line.callback());
+        result = runScanJob(scanner, roots, force, line.callback(), nullptr,
+                            LibraryScanner::ProgressEvery::Batch);
     }
     if (json) {
         nlohmann::json object = statsJson(result.totals);
