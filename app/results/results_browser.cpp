@@ -364,7 +364,8 @@ void SVResultsBrowser::refresh() {
         if (_scope.libraryMode) {
             timings.run("query-libraries", [this] {
                 _libs = _db.libraries();
-                _mounts = sv::MountTable::read();
+                if (!_libraryOfflineTest)
+                    _mounts = sv::MountTable::read();
             });
             _emptyView->hide();
             _status->setText(QStringLiteral("%1 imported root folders  •  Double-click a library "
@@ -813,6 +814,8 @@ SVLibraryCell* SVResultsBrowser::libraryCellForRow(int row) const {
 }
 
 bool SVResultsBrowser::libraryOffline(const sv::Library& library) const {
+    if (_libraryOfflineTest)
+        return _libraryOfflineTest(library);
     const auto problem = sv::libraryFolderProblem(
         library.path, [&library] { return library.sampleCount > 0; }, _mounts);
     return problem != sv::FolderProblem::None;

@@ -127,6 +127,11 @@ class SVResultsBrowser : public QWidget {
     }
     // Asks the provider again for the rows on screen (artwork arrived or changed).
     void redecorateRows();
+    // Decides which library rows show as offline. Without one, each row's folder is looked at
+    // when the row is made, on this thread.
+    void setLibraryOfflineTest(std::function<bool(const sv::Library&)> test) {
+        _libraryOfflineTest = std::move(test);
+    }
     void setStatusText(const QString& text);
     // Puts a control at the end of the search bar (the layout switch, for one).
     void addSearchBarAccessory(QWidget* accessory);
@@ -221,6 +226,7 @@ class SVResultsBrowser : public QWidget {
     SVRowDecorationProvider _rowDecorations;
     std::function<void()> _refreshBeginHook;
     bool _maintenanceScanning = false;
+    std::function<bool(const sv::Library&)> _libraryOfflineTest;
     int _layoutMode = 1;
 
     SVResultCountCache _counts;

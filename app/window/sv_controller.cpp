@@ -25,6 +25,7 @@
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
 #include "app/results/results_table.h"
+#include "app/scans/drive_watcher.h"
 #include "app/scans/scan_orchestration.h"
 #include "app/shortcuts/customize_shortcuts_dialog.h"
 #include "app/shortcuts/keyboard_shortcuts.h"
@@ -95,6 +96,7 @@ void SVController::applicationDidFinishLaunching() {
 
     const std::filesystem::path file =
         _options.catalogue.empty() ? sv::Database::defaultPath() : _options.catalogue;
+    _driveWatcher.reset();
     _scans.reset();
     _scanner.reset();
     _db.reset();
@@ -103,6 +105,8 @@ void SVController::applicationDidFinishLaunching() {
     _launchCheck = sv::checkLibraryAvailability(*_db, sv::MountTable::read(_options.mountInfo),
                                                 sv::LibraryCounts::Skipped);
     _scans = std::make_unique<SVScanOrchestration>(*_db, *_scanner);
+    _driveWatcher = std::make_unique<SVDriveWatcher>(*_db, _options.mountInfo, _launchCheck,
+                                                     _options.driveCheckInterval);
 
     _window = std::make_unique<SVMainWindow>();
     _layoutModes = new SVLayoutModes(_window.get(), _options.visibleFrame, this);
@@ -184,6 +188,10 @@ void SVController::buildViews() {
         reloadSidebars();
         refresh();
     });
+    _browser->setLibraryOfflineTest(
+        [this](const sv::Library& library) { return _driveWatcher->isOffline(library.path); });
+    connect(_driveWatcher.get(), &SVDriveWatcher::libraryAvailabilityChanged, this,
+            &SVController::libraryAvailabilityChanged);
 }
 
 void SVController::buildFilters() {
@@ -294,6 +302,9 @@ void SVController::applicationDidBecomeActive() {
         return;
     if (_player)
         _player->startPlayerProgressTimer();
+    // A drive may have come or gone while another program had the focus.
+    if (_driveWatcher)
+        _driveWatcher->checkNow();
     QTimer::singleShot(0, this, [this] {
         polishOnce();
         _resourceMonitor->updateResourceUsageMonitoring(false);
@@ -329,6 +340,8 @@ void SVController::applicationWillTerminate() {
     if (_inspector)
         _inspector->waitForDetails();
     SVPlayheadDiagnostics::shared().flushAndWait();
+    if (_driveWatcher)
+        _driveWatcher->stop();
     if (_scans)
         _scans->stopAndWait();
     _warmupQueue.waitForDone();
@@ -404,6 +417,13 @@ bool SVController::maintenanceScanning() const {
 }
 
 void SVController::scanFinished() {
+    reloadSidebars();
+    refresh();
+}
+
+void SVController::libraryAvailabilityChanged() {
+    if (_terminated)
+        return;
     reloadSidebars();
     refresh();
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@ class LibraryScanner;
 
 class QTemporaryFile;
 class SVAudioFilePlayer;
+class SVDriveWatcher;
 class SVFilterBar;
 class SVInlineMetadata;
 class SVLayoutModes;
@@ -41,8 +43,10 @@ struct SVControllerOptions {
     std::filesystem::path catalogue;
     // The visible frame of the screen; empty asks the window's screen.
     std::function<QRect()> visibleFrame;
-    // The scanner's mount table source.
+    // The scanner's mount table source, also watched for drives coming and going.
     std::filesystem::path mountInfo = "/proc/self/mountinfo";
+    // How often library folders are looked at when the mount table does not change.
+    std::chrono::milliseconds driveCheckInterval = std::chrono::seconds(1);
     bool warmUpAudio = true;
     // Quitting also stops the process-wide waveform workers for good.
     bool stopWaveformWorkersOnQuit = true;
@@ -88,6 +92,7 @@ class SVController : public QObject {
     SVResultsBrowser* browser() const { return _browser; }
     SVLayoutModes* layoutModes() const { return _layoutModes; }
     SVScanOrchestration* scans() const { return _scans.get(); }
+    SVDriveWatcher* driveWatcher() const { return _driveWatcher.get(); }
     SVMainMenu* mainMenu() const { return _menu; }
     SVResourceMonitor* resourceMonitor() const { return _resourceMonitor; }
     SVPlayerController* player() const { return _player; }
@@ -117,11 +122,13 @@ class SVController : public QObject {
     void startAudioWarmup();
     void finishAudioWarmup();
     void scanFinished();
+    void libraryAvailabilityChanged();
 
     SVControllerOptions _options;
     std::unique_ptr<sv::Database> _db;
     std::unique_ptr<sv::LibraryScanner> _scanner;
     std::unique_ptr<SVScanOrchestration> _scans;
+    std::unique_ptr<SVDriveWatcher> _driveWatcher;
     std::unique_ptr<SVMainWindow> _window;
     SVLayoutModes* _layoutModes = nullptr;
     SVMainMenu* _menu = nullptr;

@@ -91,6 +91,10 @@ void AppTest::startApp(const std::function<QRect()>& screen) {
     SVControllerOptions options;
     options.visibleFrame = screen ? screen : [] { return QRect(0, 0, 1440, 875); };
     options.warmUpAudio = false;
+    if (!mountInfo.empty())
+        options.mountInfo = mountInfo;
+    if (driveCheckInterval)
+        options.driveCheckInterval = *driveCheckInterval;
     // The waveform service lives for the whole test program.
     options.stopWaveformWorkersOnQuit = false;
     controller = std::make_unique<SVController>(options);

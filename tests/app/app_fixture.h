@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/window/sv_controller.h"
@@ -47,6 +48,9 @@ class AppTest : public ::testing::Test {
     std::unique_ptr<sv::testing::TempHome> home;
     std::unique_ptr<SVController> controller;
     std::filesystem::path libraryFolder;
+    // The mount table the application reads and watches; the system's when empty.
+    std::filesystem::path mountInfo;
+    std::optional<std::chrono::milliseconds> driveCheckInterval;
 };
 
 }  // namespace svapp_test

@@ -239,12 +239,14 @@ TEST_F(Browser, LibraryRowsShowDetailsOfflineStateAndRemove) {
     EXPECT_EQ(cell->rescanButton()->text(), QStringLiteral("Full Scan"));
     EXPECT_EQ(cell->removeButton()->text(), QStringLiteral("Remove"));
 
-    // An unplugged drive's mount point left behind as an empty folder reads as offline.
+    // An unplugged drive's mount point left behind as an empty folder reads as offline, as
+    // soon as the drive watcher has looked (the rows are redrawn then).
     std::filesystem::remove_all(libraryFolder);
     std::filesystem::create_directories(libraryFolder);
-    browser->refresh();
-    cell = browser->libraryCellForRow(0);
-    ASSERT_NE(cell, nullptr);
+    ASSERT_TRUE(waitFor([&] {
+        cell = browser->libraryCellForRow(0);
+        return cell && cell->detailsLabel()->text().startsWith(QStringLiteral("Offline"));
+    }));
     EXPECT_EQ(cell->detailsLabel()->text(), QStringLiteral("Offline • 4 cached samples • ") +
                                                 QString::fromStdString(libraryFolder.string()));
     EXPECT_FALSE(cell->detailsLabel()->toolTip().isEmpty());
