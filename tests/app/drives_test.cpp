@@ -9,6 +9,10 @@
 #include "app/results/results_browser.h"
 #include "app/scans/drive_watcher.h"
 #include "app/scans/scan_orchestration.h"
+#include "app/sidebar/folder_outline.h"
+#include "app/sidebar/folder_outline_model.h"
+#include "app/sidebar/sidebar.h"
+#include "app/sidebar/sidebar_navigation.h"
 #include "core/catalogue/database.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/wav_writer.h"
@@ -58,6 +62,13 @@ class Drives : public AppTest {
     }
 
     std::size_t visibleRows() const { return controller->browser()->rows().size(); }
+
+    // Whether the library's row in the folder outline looks offline.
+    bool outlineShowsOffline() const {
+        const SVFolderOutline& outline = controller->sidebar()->navigation().outline();
+        const QModelIndex library = outline.model()->index(0, 0);
+        return library.data(SVFolderOutlineModel::OfflineRole).toBool();
+    }
 };
 
 TEST_F(Drives, FolderRenamedAwayAndBackFollowsInResultsAndLibraryList) {
@@ -65,6 +76,7 @@ TEST_F(Drives, FolderRenamedAwayAndBackFollowsInResultsAndLibraryList) {
     startApp();
     SVResultsBrowser* browser = controller->browser();
     ASSERT_EQ(visibleRows(), 30u);
+    ASSERT_FALSE(outlineShowsOffline());
     QSignalSpy changes(controller->driveWatcher(), &SVDriveWatcher::libraryAvailabilityChanged);
 
     const fs::path away = home->root() / "Renamed Away";
@@ -73,6 +85,7 @@ TEST_F(Drives, FolderRenamedAwayAndBackFollowsInResultsAndLibraryList) {
     EXPECT_EQ(browser->statusText(), QStringLiteral("0 matching samples  •  showing 0–0"));
     EXPECT_TRUE(controller->driveWatcher()->isOffline(libraryFolder.string()));
     EXPECT_EQ(changes.count(), 1);
+    EXPECT_TRUE(outlineShowsOffline());
     showLibraries();
     EXPECT_EQ(libraryDetails(), QStringLiteral("Offline • 30 cached samples • ") +
                                     QString::fromStdString(libraryFolder.string()));
@@ -80,6 +93,7 @@ TEST_F(Drives, FolderRenamedAwayAndBackFollowsInResultsAndLibraryList) {
     fs::rename(away, libraryFolder);
     ASSERT_TRUE(waitFor([&] { return libraryDetails().endsWith(QStringLiteral("30 samples")); }));
     EXPECT_FALSE(libraryDetails().startsWith(QStringLiteral("Offline")));
+    EXPECT_FALSE(outlineShowsOffline());
     showAllSamples();
     EXPECT_EQ(visibleRows(), 30u);
     EXPECT_EQ(changes.count(), 2);

@@ -2,8 +2,11 @@
 // marks them offline and available again in the catalogue, on real folders.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -135,6 +138,48 @@ TEST_F(MonitorTest, TheRealMountTableOnlyWakesTheWorkerOnChanges) {
     std::this_thread::sleep_for(300ms);
     EXPECT_LE(monitor.checks(), 2u);
     EXPECT_EQ(reports_.count(), 0u);
+}
+
+TEST_F(MonitorTest, StopLeavesAWorkerStuckOnADeadMountBehind) {
+    // A folder on a dead network mount can hold a status call for minutes: the owner's
+    // thread must not wait for it, and the worker must not touch the catalogue afterwards.
+    struct Mount {
+        std::mutex mutex;
+        std::condition_variable released;
+        bool release = false;
+        std::atomic<bool> entered = false;
+        std::atomic<bool> left = false;
+    };
+    const auto dead = std::make_shared<Mount>();
+    // Shared with the worker, which may outlive this test's locals.
+    const auto stuck = [dead](const fs::path&, const std::function<bool()>&, const MountTable&) {
+        dead->entered = true;
+        std::unique_lock lock(dead->mutex);
+        dead->released.wait(lock, [&] { return dead->release; });
+        dead->left = true;
+        return FolderProblem::Missing;
+    };
+    const std::uint64_t stamp = db_->changeStamp();
+    {
+        LibraryAvailabilityMonitor monitor(*db_, mountInfo_, reports_.listener(), {}, 1h, stuck);
+        monitor.checkSoon();
+        while (!dead->entered)
+            std::this_thread::sleep_for(1ms);
+        const auto started = std::chrono::steady_clock::now();
+        monitor.stop();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    }
+    {
+        const std::lock_guard lock(dead->mutex);
+        dead->release = true;
+    }
+    dead->released.notify_all();
+    while (!dead->left)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(50ms);  // the worker left behind ends on its own
+    EXPECT_EQ(reports_.count(), 0u);
+    EXPECT_EQ(db_->changeStamp(), stamp);
+    EXPECT_FALSE(offline(library_.string()));
 }
 
 }  // namespace
