@@ -4,6 +4,7 @@
 
 #include "app/inspector/artwork_well.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 
 namespace {
 
@@ -18,14 +19,16 @@ QPushButton* makeActionButton(const QString& title, const QString& tooltip, QWid
     button->setAccessibleDescription(tooltip);
     button->setCursor(Qt::PointingHandCursor);
     button->setMinimumHeight(30);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; "
-                       "border-radius: 7px; padding: 4px 10px; font-size: 12px; text-align: left; }"
-                       " QPushButton:hover { background: %4; } QPushButton:focus { border-color: "
-                       "%5; } QPushButton:disabled { color: %6; border-color: %7; }")
+    SVTheme::bindStyleSheet(button, [] {
+        return QStringLiteral(
+                   "QPushButton { color: %1; background: %2; border: 1px solid %3; "
+                   "border-radius: 7px; padding: 4px 10px; font-size: 12px; text-align: left; }"
+                   " QPushButton:hover { background: %4; } QPushButton:focus { border-color: "
+                   "%5; } QPushButton:disabled { color: %6; border-color: %7; }")
             .arg(css(SVTheme::grey(0.88)), css(SVTheme::grey(1.0, 0.04)), css(SVTheme::grey(0.22)),
                  css(SVTheme::grey(1.0, 0.08)), css(SVTheme::selectedColor(SVTheme::kAccent)),
-                 css(SVTheme::grey(0.38)), css(SVTheme::grey(0.14))));
+                 css(SVTheme::grey(0.38)), css(SVTheme::grey(0.14)));
+    });
     return button;
 }
 

@@ -11,6 +11,7 @@
 #include "app/player/player_icons.h"
 #include "app/results/waveform_view.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 
 namespace {
 
@@ -86,9 +87,12 @@ SVPlayerBar::SVPlayerBar(QWidget* parent)
     setFixedHeight(kHeight);
     _play->setFixedSize(kPlayButton, kPlayButton);
     setPlaying(false);
-    _play->setStyleSheet(QStringLiteral("QPushButton { color: white; background: %1; border: none; "
-                                        "border-radius: 21px; font-size: 18px; }")
-                             .arg(css(SVTheme::selectedColor(SVTheme::kAccent))));
+    SVTheme::bindStyleSheet(_play, [] {
+        return QStringLiteral(
+                   "QPushButton { color: white; background: %1; border: none; "
+                   "border-radius: 21px; font-size: 18px; }")
+            .arg(css(SVTheme::selectedColor(SVTheme::kAccent)));
+    });
     _volume->setRange(0, 1000);
     _volume->setToolTip(QStringLiteral("Preview volume"));
     _volume->setAccessibleName(QStringLiteral("Preview volume"));

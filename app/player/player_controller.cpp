@@ -21,6 +21,7 @@
 #include "app/results/sample_cell.h"
 #include "app/results/waveform_view.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 #include "app/window/settings.h"
 #include "audio/playback/audio_file_player.h"
 #include "audio/playback/playhead_diagnostics.h"
@@ -110,6 +111,9 @@ SVPlayerController::SVPlayerController(sv::Database& db, SVResultsBrowser& brows
     const QSettings settings = SVSettings::open();
     _repeatEnabled = settings.value(kRepeatKey, false).toBool();
     _bar.setRepeatLook(_repeatEnabled, SVTheme::selectedColor(SVTheme::kAccent));
+    SVTheme::onThemeChanged(this, [this] {
+        _bar.setRepeatLook(_repeatEnabled, SVTheme::selectedColor(SVTheme::kAccent));
+    });
     const double volume =
         settings.contains(kVolumeKey) ? settings.value(kVolumeKey).toDouble() : kDefaultVolume;
     const QSignalBlocker block(_bar.volumeSlider());

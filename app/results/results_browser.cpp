@@ -17,6 +17,7 @@
 #include "app/results/sample_cell.h"
 #include "app/results/waveform_view.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 #include "audio/playback/playhead_diagnostics.h"
 #include "audio/waveforms/waveform_service.h"
 #include "core/catalogue/database.h"
@@ -190,10 +191,12 @@ QWidget* SVResultsBrowser::buildSearchBar() {
     auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("searchContainer"));
     bar->setAttribute(Qt::WA_StyledBackground);
-    bar->setStyleSheet(
-        QStringLiteral("#searchContainer { background: %1; border: 1px solid %2; "
-                       "border-radius: 10px; }")
-            .arg(css(SVTheme::selectedColor(SVTheme::kChipBackground)), css(SVTheme::grey(0.2))));
+    SVTheme::bindStyleSheet(bar, [] {
+        return QStringLiteral(
+                   "#searchContainer { background: %1; border: 1px solid %2; "
+                   "border-radius: 10px; }")
+            .arg(css(SVTheme::selectedColor(SVTheme::kChipBackground)), css(SVTheme::grey(0.2)));
+    });
     bar->setFixedHeight(40);
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(12, 0, 8, 0);
@@ -248,12 +251,14 @@ QWidget* SVResultsBrowser::buildStatusRow() {
     _downloadLink = new QPushButton(QStringLiteral("Download the latest version"), row);
     _downloadLink->setFlat(true);
     _downloadLink->setCursor(Qt::PointingHandCursor);
-    _downloadLink->setStyleSheet(QStringLiteral("QPushButton { border: none; color: %1; "
-                                                "font-size: 12px; } QPushButton:hover { "
-                                                "color: %2; text-decoration: underline; }")
-                                     .arg(css(SVTheme::selectedColor(SVTheme::kAccent)),
-                                          css(SVTheme::blendedTowardsWhite(
-                                              SVTheme::selectedColor(SVTheme::kAccent), 0.12))));
+    SVTheme::bindStyleSheet(_downloadLink, [] {
+        return QStringLiteral(
+                   "QPushButton { border: none; color: %1; "
+                   "font-size: 12px; } QPushButton:hover { "
+                   "color: %2; text-decoration: underline; }")
+            .arg(css(SVTheme::selectedColor(SVTheme::kAccent)),
+                 css(SVTheme::blendedTowardsWhite(SVTheme::selectedColor(SVTheme::kAccent), 0.12)));
+    });
     _downloadLink->hide();
     connect(_downloadLink, &QPushButton::clicked, this,
             [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDownloadPage))); });
@@ -285,10 +290,12 @@ QWidget* SVResultsBrowser::buildEmptyView() {
     auto* view = new QWidget(this);
     view->setObjectName(QStringLiteral("emptyLibraryView"));
     view->setAttribute(Qt::WA_StyledBackground);
-    view->setStyleSheet(
-        QStringLiteral("#emptyLibraryView { background: %1; border: 1px dashed "
-                       "%2; border-radius: 16px; }")
-            .arg(css(SVTheme::selectedColor(SVTheme::kBackground)), css(SVTheme::grey(0.22))));
+    SVTheme::bindStyleSheet(view, [] {
+        return QStringLiteral(
+                   "#emptyLibraryView { background: %1; border: 1px dashed "
+                   "%2; border-radius: 16px; }")
+            .arg(css(SVTheme::selectedColor(SVTheme::kBackground)), css(SVTheme::grey(0.22)));
+    });
     auto* layout = new QVBoxLayout(view);
     layout->setSpacing(10);
     layout->addStretch(1);
@@ -306,10 +313,13 @@ QWidget* SVResultsBrowser::buildEmptyView() {
     auto* add = new QPushButton(QStringLiteral("Add Sample Folder"), view);
     add->setObjectName(QStringLiteral("emptyAddSampleFolder"));
     add->setCursor(Qt::PointingHandCursor);
-    add->setStyleSheet(QStringLiteral("QPushButton { color: white; background: %1; border: none; "
-                                      "border-radius: 8px; padding: 8px 18px; font-size: 13px; "
-                                      "font-weight: 600; }")
-                           .arg(css(SVTheme::selectedColor(SVTheme::kAccent))));
+    SVTheme::bindStyleSheet(add, [] {
+        return QStringLiteral(
+                   "QPushButton { color: white; background: %1; border: none; "
+                   "border-radius: 8px; padding: 8px 18px; font-size: 13px; "
+                   "font-weight: 600; }")
+            .arg(css(SVTheme::selectedColor(SVTheme::kAccent)));
+    });
     connect(add, &QPushButton::clicked, this, &SVResultsBrowser::addLibraryRequested);
     for (QWidget* widget : {static_cast<QWidget*>(brand), static_cast<QWidget*>(tagline),
                             static_cast<QWidget*>(hint)})

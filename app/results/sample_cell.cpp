@@ -14,6 +14,7 @@
 #include "app/results/row_button.h"
 #include "app/results/waveform_view.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 #include "core/inference/key_display.h"
 #include "core/records/sample_type.h"
 
@@ -213,6 +214,8 @@ SVSampleCell::SVSampleCell(QWidget* parent)
       _tempoLabel(makeColumnLabel(this)) {
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
+    // The row keeps its widgets through a theme change; only the play button's fill is kept.
+    SVTheme::onThemeChanged(this, [this] { _play->setLook(playLook()); });
     _artwork->setAttribute(Qt::WA_TransparentForMouseEvents);
     _artwork->setFixedSize(40, 40);
     auto* metadataLayout = new QHBoxLayout(_metadata);

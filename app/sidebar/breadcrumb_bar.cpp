@@ -5,6 +5,7 @@
 
 #include "app/sidebar/sidebar_icons.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 
 SVBreadcrumbBar::SVBreadcrumbBar(QWidget* parent)
     : QWidget(parent), _layout(new QHBoxLayout(this)), _back(new QPushButton(this)) {
@@ -22,6 +23,13 @@ SVBreadcrumbBar::SVBreadcrumbBar(QWidget* parent)
     connect(_back, &QPushButton::clicked, this, &SVBreadcrumbBar::backPressed);
     _layout->addWidget(_back);
     _layout->addStretch(1);
+    // The last crumb is in the accent colour: draw the crumbs again in the new one.
+    SVTheme::onThemeChanged(this, [this] {
+        if (!_drawn)
+            return;
+        _drawn = false;
+        setEntries(std::vector<SVBreadcrumbEntry>(_entries), !_back->isHidden());
+    });
 }
 
 void SVBreadcrumbBar::setEntries(const std::vector<SVBreadcrumbEntry>& entries, bool backShown) {

@@ -1,6 +1,7 @@
 #include "app/sidebar/sidebar_button.h"
 
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 
 namespace {
 
@@ -21,17 +22,19 @@ SVSidebarButton::SVSidebarButton(int tag, const QString& title, SVSidebarIcons::
     setIcon(SVSidebarIcons::icon(symbol, SVTheme::grey(0.82)));
     setIconSize(QSize(16, 16));
     setFixedHeight(30);
-    setStyleSheet(
-        QStringLiteral("QPushButton { text-align: left; padding-left: 10px; border: none; "
-                       "border-radius: 7px; color: %1; background: transparent; "
-                       "font-size: 13px; font-weight: 500; }"
-                       "QPushButton:hover { background: %2; }"
-                       "QPushButton:checked { background: %3; color: white; }"
-                       "QPushButton:focus { border: 1px solid %4; }")
+    SVTheme::bindStyleSheet(this, [] {
+        return QStringLiteral(
+                   "QPushButton { text-align: left; padding-left: 10px; border: none; "
+                   "border-radius: 7px; color: %1; background: transparent; "
+                   "font-size: 13px; font-weight: 500; }"
+                   "QPushButton:hover { background: %2; }"
+                   "QPushButton:checked { background: %3; color: white; }"
+                   "QPushButton:focus { border: 1px solid %4; }")
             .arg(SVTheme::grey(0.82).name(QColor::HexArgb),
                  SVTheme::grey(1.0, 0.06).name(QColor::HexArgb),
                  SVTheme::grey(1.0, 0.12).name(QColor::HexArgb),
-                 SVTheme::selectedColor(SVTheme::kAccent).name(QColor::HexArgb)));
+                 SVTheme::selectedColor(SVTheme::kAccent).name(QColor::HexArgb));
+    });
 }
 
 SVSidebarHeading::SVSidebarHeading(const QString& text, QWidget* parent) : QLabel(text, parent) {

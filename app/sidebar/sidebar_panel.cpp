@@ -9,6 +9,7 @@
 #include "app/sidebar/playlist_list.h"
 #include "app/sidebar/sidebar_button.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 
 SVSidebarPanel::SVSidebarPanel(QWidget* parent)
     : QWidget(parent),
@@ -36,11 +37,12 @@ SVSidebarPanel::SVSidebarPanel(QWidget* parent)
     _layout->addSpacing(10);
     _addFolder->setCursor(Qt::PointingHandCursor);
     _addFolder->setAccessibleName(QStringLiteral("Add Sample Folder"));
-    _addFolder->setStyleSheet(
-        QStringLiteral(
-            "QPushButton { color: white; background: %1; border: none; border-radius: 8px; "
-            "padding: 8px 12px; font-size: 13px; font-weight: 600; }")
-            .arg(SVTheme::selectedColor(SVTheme::kAccent).name()));
+    SVTheme::bindStyleSheet(_addFolder, [] {
+        return QStringLiteral(
+                   "QPushButton { color: white; background: %1; border: none; border-radius: 8px; "
+                   "padding: 8px 12px; font-size: 13px; font-weight: 600; }")
+            .arg(SVTheme::selectedColor(SVTheme::kAccent).name());
+    });
     _layout->addWidget(_addFolder);
     connect(_addFolder, &QPushButton::clicked, this, &SVSidebarPanel::addLibraryRequested);
 }

@@ -74,13 +74,14 @@ void applyApplicationTheme(const QString& name) {
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
     if (QApplication::style()->name().compare(QLatin1String(kStyleName), Qt::CaseInsensitive) != 0)
         QApplication::setStyle(QStyleFactory::create(QString::fromLatin1(kStyleName)));
+    setShownTheme(name);
     const QPalette palette = applicationPalette(SVTheme::palette(name));
     QApplication::setPalette(palette);
     QToolTip::setPalette(palette);
 }
 
 void applySelectedApplicationTheme() {
-    applyApplicationTheme(selectedName());
+    applyApplicationTheme(storedName());
 }
 
 }  // namespace SVTheme

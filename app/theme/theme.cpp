@@ -1,5 +1,8 @@
 #include "app/theme/theme.h"
 
+#include <mutex>
+#include <optional>
+
 #include "app/window/settings.h"
 
 namespace SVTheme {
@@ -32,6 +35,17 @@ Palette green() {
             rgba(0.105, 0.700, 0.315)};
 }
 
+struct ShownTheme {
+    std::mutex mutex;
+    std::optional<QString> name;
+    Palette colors;
+};
+
+ShownTheme& shownTheme() {
+    static ShownTheme shown;
+    return shown;
+}
+
 }  // namespace
 
 QString normalizedName(const QString& name) {
@@ -49,13 +63,44 @@ Palette palette(const QString& name) {
     return purple();
 }
 
-QString selectedName() {
+QString storedName() {
     const QSettings settings = SVSettings::open();
     return normalizedName(settings.value(kThemeKey).toString());
 }
 
+QString selectedName() {
+    ShownTheme& shown = shownTheme();
+    {
+        const std::lock_guard lock(shown.mutex);
+        if (shown.name)
+            return *shown.name;
+    }
+    const QString name = storedName();
+    setShownTheme(name);
+    return name;
+}
+
 Palette selectedPalette() {
+    ShownTheme& shown = shownTheme();
+    {
+        const std::lock_guard lock(shown.mutex);
+        if (shown.name)
+            return shown.colors;
+    }
     return palette(selectedName());
+}
+
+void setShownTheme(const QString& name) {
+    ShownTheme& shown = shownTheme();
+    const std::lock_guard lock(shown.mutex);
+    shown.name = normalizedName(name);
+    shown.colors = palette(*shown.name);
+}
+
+void forgetShownTheme() {
+    ShownTheme& shown = shownTheme();
+    const std::lock_guard lock(shown.mutex);
+    shown.name.reset();
 }
 
 QColor selectedColor(PaletteIndex index) {

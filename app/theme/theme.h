@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -25,13 +26,27 @@ enum PaletteIndex {
 
 using Palette = std::array<QColor, 10>;
 
+inline const QStringList& themeNames() {
+    static const QStringList names{QStringLiteral("Purple"), QStringLiteral("Classic"),
+                                   QStringLiteral("Green")};
+    return names;
+}
+
 // "Purple" for an empty or unknown name.
 QString normalizedName(const QString& name);
 Palette palette(const QString& name);
-// The theme chosen in the settings.
+// The theme chosen in the settings, as stored now.
+QString storedName();
+// The theme the window shows: the stored one until a theme is applied, then the applied one.
+// Painting asks for these colours often, so they are kept in memory instead of read from the
+// settings each time.
 QString selectedName();
 Palette selectedPalette();
 QColor selectedColor(PaletteIndex index);
+// Makes `name` the theme the window shows (the application palette is the caller's).
+void setShownTheme(const QString& name);
+// Forgets the shown theme, so the next question reads the settings again.
+void forgetShownTheme();
 
 // `color` moved `fraction` of the way towards white.
 QColor blendedTowardsWhite(const QColor& color, double fraction);

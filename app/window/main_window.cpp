@@ -15,6 +15,7 @@
 #include "app/results/results_browser.h"
 #include "app/sidebar/sidebar_panel.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 #include "app/window/layout_modes.h"
 #include "app/window/settings.h"
 
@@ -64,14 +65,16 @@ QWidget* SVMainWindow::buildLayoutSwitch() {
         QStringLiteral("color: %1; font-size: 11px;").arg(SVTheme::grey(0.55).name()));
     _compact = makeSwitchButton(0, QStringLiteral("phone"), QStringLiteral("▯"), group);
     _desktop = makeSwitchButton(1, QStringLiteral("computer"), QStringLiteral("▭"), group);
-    const QString style =
-        QStringLiteral(
-            "QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 6px; "
-            "font-size: 14px; } QPushButton:checked { background: %4; color: white; }")
+    const auto style = [] {
+        return QStringLiteral(
+                   "QPushButton { color: %1; background: %2; border: 1px solid %3; "
+                   "border-radius: 6px; font-size: 14px; } QPushButton:checked { background: %4; "
+                   "color: white; }")
             .arg(SVTheme::grey(0.8).name(), SVTheme::grey(0.1).name(), SVTheme::grey(0.22).name(),
                  SVTheme::selectedColor(SVTheme::kAccent).name());
-    _compact->setStyleSheet(style);
-    _desktop->setStyleSheet(style);
+    };
+    SVTheme::bindStyleSheet(_compact, style);
+    SVTheme::bindStyleSheet(_desktop, style);
     layout->addWidget(label);
     layout->addWidget(_compact);
     layout->addWidget(_desktop);
