@@ -9,6 +9,7 @@
 
 #include "app/inspector/inspector_view.h"
 #include "app/theme/theme.h"
+#include "app/theme/theme_notifier.h"
 #include "app/window/settings.h"
 
 namespace {
@@ -51,10 +52,12 @@ SVSidePanel::SVSidePanel(QWidget* parent)
     _collapse->setFlat(true);
     _collapse->setCursor(Qt::PointingHandCursor);
     _collapse->setFixedSize(24, 24);
-    _collapse->setStyleSheet(
-        QStringLiteral("QPushButton { border: none; color: %1; "
-                       "font-size: 15px; } QPushButton:focus { color: %2; }")
-            .arg(css(SVTheme::grey(0.6)), css(SVTheme::selectedColor(SVTheme::kAccent))));
+    SVTheme::bindStyleSheet(_collapse, [] {
+        return QStringLiteral(
+                   "QPushButton { border: none; color: %1; "
+                   "font-size: 15px; } QPushButton:focus { color: %2; }")
+            .arg(css(SVTheme::grey(0.6)), css(SVTheme::selectedColor(SVTheme::kAccent)));
+    });
     head->addWidget(_title, 1);
     head->addWidget(_collapse, 0, Qt::AlignTop);
     layout->addLayout(head);
@@ -69,7 +72,7 @@ SVSidePanel::SVSidePanel(QWidget* parent)
     _pages->addWidget(_inspectorScroll);
     layout->addWidget(_pages, 1);
 
-    connect(_collapse, &QPushButton::clicked, this, &SVSidePanel::toggleCollapsed);
+    connect(_collapse, &QPushButton::clicked, this, &SVSidePanel::toggleHelp);
     setCollapsed(false);
 }
 
@@ -108,7 +111,7 @@ void SVSidePanel::setCollapsed(bool collapsed) {
     layout()->setContentsMargins(collapsed ? 15 : 16, 14, collapsed ? 15 : 16, 16);
 }
 
-void SVSidePanel::toggleCollapsed() {
+void SVSidePanel::toggleHelp() {
     const bool collapsed = !_collapsed;
     {
         QSettings settings = SVSettings::open();

@@ -32,6 +32,8 @@ class SVSidePanel : public QWidget {
     // Reads "SVHelpCollapsed" and shows the panel open or collapsed.
     void applyCollapsedSetting();
     bool collapsed() const { return _collapsed; }
+    // The collapse button: flips "SVHelpCollapsed" and reports it.
+    void toggleHelp();
 
   signals:
     // The collapse button flipped "SVHelpCollapsed": the window lays itself out again.
@@ -42,7 +44,6 @@ class SVSidePanel : public QWidget {
 
   private:
     void setCollapsed(bool collapsed);
-    void toggleCollapsed();
 
     QLabel* _title;
     QPushButton* _collapse;
