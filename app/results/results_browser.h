@@ -166,6 +166,8 @@ class SVResultsBrowser : public QWidget {
     QWidget* paginationGroup() const { return _paginationGroup; }
     QWidget* emptyView() const { return _emptyView; }
     QLineEdit* searchField() const { return _searchField; }
+    // The search field's rounded container.
+    QWidget* searchBar() const { return _searchBar; }
     QPushButton* clearButton() const { return _clearButton; }
     SVResultsHeader* header() const { return _header; }
     SVResultsTable* table() const { return _table; }

@@ -50,8 +50,6 @@ void SVMainMenu::installApplicationMenu() {
     _settings = menu->addAction(QStringLiteral("Settings…"));
     _settings->setObjectName(QStringLiteral("settings"));
     _settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    // Nothing answers it until the settings dialog exists: a dead item would look broken.
-    _settings->setEnabled(false);
     connect(_settings, &QAction::triggered, this, &SVMainMenu::showFeaturedSettings);
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit Sample Vorlan"));
@@ -100,6 +98,9 @@ void SVMainMenu::installShortcutMenu() {
     QAction* customize = help->addAction(QStringLiteral("Customize Shortcuts…"));
     customize->setObjectName(QStringLiteral("customizeShortcuts"));
     connect(customize, &QAction::triggered, this, &SVMainMenu::customizeShortcuts);
+    QAction* tour = help->addAction(QStringLiteral("Quick Tour"));
+    tour->setObjectName(QStringLiteral("quickTour"));
+    connect(tour, &QAction::triggered, this, &SVMainMenu::startQuickTour);
 }
 
 void SVMainMenu::installSearchFieldMenu(QLineEdit* field) {

@@ -8,7 +8,7 @@ class QMainWindow;
 class QMenuBar;
 
 // The menu bar: the application menu ("About", "Settings…", "Quit"), the "Edit" menu with
-// "Find Samples" and the "Help" menu with "Customize Shortcuts…".
+// "Find Samples" and the "Help" menu with "Customize Shortcuts…" and "Quick Tour".
 class SVMainMenu : public QObject {
     Q_OBJECT
   public:
@@ -24,7 +24,7 @@ class SVMainMenu : public QObject {
     static void installSearchFieldMenu(QLineEdit* field);
 
     QMenuBar* menuBar() const;
-    // "Settings…": disabled until something shows the settings dialog for it.
+    // "Settings…" (Ctrl+,).
     QAction* settingsAction() const { return _settings; }
 
   signals:
@@ -32,6 +32,7 @@ class SVMainMenu : public QObject {
     void focusSearch();
     void quitRequested();
     void customizeShortcuts();
+    void startQuickTour();
 
   private:
     void installApplicationMenu();

@@ -16,10 +16,13 @@
 #include "app/dragdrop/drag_and_drop.h"
 #include "app/dragdrop/drop_view.h"
 #include "app/dragdrop/file_drag_view.h"
+#include "app/featured/help_panel.h"
+#include "app/featured/quick_tour.h"
 #include "app/filters/filter_bar.h"
 #include "app/filters/inline_metadata.h"
 #include "app/filters/quick_filters.h"
 #include "app/inspector/inspector.h"
+#include "app/inspector/inspector_view.h"
 #include "app/inspector/side_panel.h"
 #include "app/player/player_bar.h"
 #include "app/player/player_controller.h"
@@ -30,11 +33,16 @@
 #include "app/shortcuts/customize_shortcuts_dialog.h"
 #include "app/shortcuts/keyboard_shortcuts.h"
 #include "app/sidebar/breadcrumb_bar.h"
+#include "app/sidebar/category_buttons.h"
 #include "app/sidebar/launch_location.h"
 #include "app/sidebar/playlist_list.h"
 #include "app/sidebar/sidebar.h"
+#include "app/sidebar/sidebar_button.h"
 #include "app/sidebar/sidebar_panel.h"
 #include "app/theme/application_theme.h"
+#include "app/theme/settings_dialog.h"
+#include "app/theme/theme_notifier.h"
+#include "app/theme/theme_switch.h"
 #include "app/window/layout_modes.h"
 #include "app/window/main_menu.h"
 #include "app/window/main_window.h"
@@ -172,8 +180,15 @@ void SVController::buildViews() {
         [this] { _browser->table()->setFocus(Qt::OtherFocusReason); });
     _shortcuts->installTransportShortcuts();
     new SVFocusRing(_window.get());
-    connect(_menu, &SVMainMenu::customizeShortcuts, this,
-            [this] { SVCustomizeShortcutsDialog::customizeShortcuts(_window.get()); });
+    connect(_menu, &SVMainMenu::customizeShortcuts, this, [this] {
+        auto* dialog = SVCustomizeShortcutsDialog::customizeShortcuts(_window.get());
+        // The guide lists the keys: it shows the new ones at once.
+        connect(dialog, &SVCustomizeShortcutsDialog::saved, _helpPanel,
+                &SVHelpPanel::refreshHelpText);
+    });
+    connect(_menu, &SVMainMenu::showFeaturedSettings, this, &SVController::showFeaturedSettings);
+    buildQuickTour();
+    connectThemeChanges();
 
     connect(_browser, &SVResultsBrowser::addLibraryRequested, this, &SVController::addLibrary);
     connect(_browser, &SVResultsBrowser::rescanRequested, this, &SVController::rescan);
@@ -279,6 +294,7 @@ void SVController::buildInspector() {
     side->applyCollapsedSetting();
     _window->setSidePanel(side);
     connect(side, &SVSidePanel::collapsedChanged, _window.get(), &SVMainWindow::layoutDiscovery);
+    buildHelpPanel(*side);
     _inspector = new SVInspector(*side, this);
     _inspector->setStatusPresenter([this](const QString& text) { _browser->setStatusText(text); });
     _browser->setRowDecorationProvider(
@@ -287,6 +303,79 @@ void SVController::buildInspector() {
             &SVResultsBrowser::redecorateRows);
     connect(_player, &SVPlayerController::loadedSampleChanged, _inspector,
             &SVInspector::updateInspectorForSample);
+}
+
+void SVController::buildHelpPanel(SVSidePanel& side) {
+    _helpPanel = new SVHelpPanel;
+    side.setGuideContent(_helpPanel);
+    connect(_resourceMonitor, &SVResourceMonitor::figuresChanged, _helpPanel,
+            &SVHelpPanel::setFigures);
+    connect(_helpPanel, &SVHelpPanel::figuresShownChanged, this,
+            &SVController::updateResourceUsageMonitoring);
+}
+
+void SVController::buildQuickTour() {
+    _quickTour = new SVQuickTour(
+        _window->dropView(),
+        [this](SVQuickTourStep::Target target) { return quickTourTarget(target); }, this);
+    connect(_menu, &SVMainMenu::startQuickTour, _quickTour, &SVQuickTour::startQuickTour);
+    connect(_layoutModes, &SVLayoutModes::layoutModeChanged, _quickTour,
+            &SVQuickTour::layoutQuickTour, Qt::QueuedConnection);
+}
+
+QWidget* SVController::quickTourTarget(SVQuickTourStep::Target target) const {
+    using Target = SVQuickTourStep::Target;
+    switch (target) {
+        case Target::Libraries:
+            return _window->sidebar()->categoryButtons()->button(SVCategoryButtons::kLibraries);
+        case Target::SearchField:
+            return _browser->searchBar();
+        case Target::QuickFilter:
+            return _filterBar ? _filterBar->quickFilters()->quickFilterButton() : nullptr;
+        case Target::Results:
+            return _browser->table();
+        case Target::Favorites:
+            return _window->sidebar()->categoryButtons()->button(SVCategoryButtons::kFavorites);
+        case Target::Playlists:
+            return _window->sidebar()->playlistList();
+        case Target::Player:
+            return _playerBar;
+        case Target::LayoutSwitch:
+            return _window->layoutSwitchButton(0);
+        case Target::QuickActions: {
+            auto* side = qobject_cast<SVSidePanel*>(_window->sidePanel());
+            return side ? side->inspectorView()->quickActionsLabel() : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+void SVController::connectThemeChanges() {
+    // Areas that keep theme colours of their own take the new ones; the rest read them while
+    // painting.
+    connect(SVThemeNotifier::instance(), &SVThemeNotifier::themeChanged, this, [this] {
+        if (_filterBar)
+            _filterBar->applySelectedTheme();
+        if (_inspector)
+            _inspector->themeChanged();
+    });
+}
+
+SVSettingsDialog* SVController::showFeaturedSettings() {
+    SVSettingsDialog* dialog = SVSettingsDialog::showFeaturedSettings(_window.get());
+    connect(dialog, &SVSettingsDialog::applied, this, [this] {
+        SVTheme::applySelectedTheme();
+        _window->layoutDiscovery();
+    });
+    return dialog;
+}
+
+void SVController::updateResourceUsageMonitoring() {
+    if (!_resourceMonitor)
+        return;
+    const bool shown = _window && _window->isVisible() && !_window->isMinimized() && _helpPanel &&
+                       _helpPanel->figuresShown();
+    _resourceMonitor->updateResourceUsageMonitoring(shown);
 }
 
 void SVController::connectWaveformNotifications() {
@@ -307,7 +396,7 @@ void SVController::applicationDidBecomeActive() {
         _driveWatcher->checkNow();
     QTimer::singleShot(0, this, [this] {
         polishOnce();
-        _resourceMonitor->updateResourceUsageMonitoring(false);
+        updateResourceUsageMonitoring();
     });
     if (!_didRestoreLaunchLocation) {
         _didRestoreLaunchLocation = true;
@@ -386,6 +475,8 @@ void SVController::finishAudioWarmup() {
     _warmupActive = false;
     if (_window)
         _window->showWarmupOverlay(false);
+    if (_quickTour && !_terminated)
+        _quickTour->showQuickTourWelcomeIfNeeded();
 }
 
 bool SVController::warmupRunning() const {

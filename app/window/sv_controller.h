@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/featured/quick_tour_steps.h"
 #include "core/scanning/library_availability.h"
 
 namespace sv {
@@ -22,6 +23,9 @@ class QTemporaryFile;
 class SVAudioFilePlayer;
 class SVDriveWatcher;
 class SVFilterBar;
+class SVHelpPanel;
+class SVQuickTour;
+class SVSettingsDialog;
 class SVInlineMetadata;
 class SVLayoutModes;
 class SVMainMenu;
@@ -85,6 +89,10 @@ class SVController : public QObject {
     int currentLayoutMode() const;
     void reloadSidebars();
     void refresh();
+    // "Settings…": the theme and the featured grid's size; Apply shows them at once.
+    SVSettingsDialog* showFeaturedSettings();
+    // Samples the CPU and memory figures exactly while they are on screen.
+    void updateResourceUsageMonitoring();
 
     sv::Database& database() const { return *_db; }
     sv::LibraryScanner& scanner() const { return *_scanner; }
@@ -103,6 +111,8 @@ class SVController : public QObject {
     SVInspector* inspector() const { return _inspector; }
     SVFilterBar* filterBar() const { return _filterBar; }
     SVInlineMetadata* inlineMetadata() const { return _inlineMetadata; }
+    SVHelpPanel* helpPanel() const { return _helpPanel; }
+    SVQuickTour* quickTour() const { return _quickTour; }
     const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
     bool warmupRunning() const;
 
@@ -115,6 +125,10 @@ class SVController : public QObject {
     bool dragStartedInsideMobilePlayer(QPoint globalPosition) const;
     void connectWaveformNotifications();
     void buildSidebar();
+    void buildHelpPanel(SVSidePanel& side);
+    void buildQuickTour();
+    void connectThemeChanges();
+    QWidget* quickTourTarget(SVQuickTourStep::Target target) const;
     // The common ending of every change of place: the chips that apply, `page` of the new
     // place, and the loads started for the previous one dropped.
     void scopeApplied(bool withTransition, std::int64_t page);
@@ -142,6 +156,8 @@ class SVController : public QObject {
     SVInspector* _inspector = nullptr;
     SVFilterBar* _filterBar = nullptr;
     SVInlineMetadata* _inlineMetadata = nullptr;
+    SVHelpPanel* _helpPanel = nullptr;
+    SVQuickTour* _quickTour = nullptr;
     std::vector<sv::LibraryState> _launchCheck;
     std::shared_ptr<SVAudioFilePlayer> _warmupSound;
     std::shared_ptr<QTemporaryFile> _warmupFile;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "app/theme/theme.h"
+#include "app/window/settings.h"
 #include "core/records/sample_type.h"
 
 namespace svapp_test {
@@ -51,6 +53,11 @@ void AppTest::SetUp() {
                        QString::fromStdString((home->root() / "config").string()));
     libraryFolder = home->root() / "Samples";
     std::filesystem::create_directories(libraryFolder);
+    // The first-run question about the quick tour would cover the window; tests that want it
+    // remove this answer.
+    SVSettings::open().setValue(QStringLiteral("SVQuickTourWelcomeAnswered"), true);
+    // Each test starts with the theme of its own (empty) settings.
+    SVTheme::forgetShownTheme();
 }
 
 void AppTest::TearDown() {

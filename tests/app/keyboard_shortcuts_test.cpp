@@ -237,8 +237,9 @@ TEST_F(ShortcutsTest, HelpMenuOffersCustomizeShortcutsOnce) {
     menu.installShortcutMenu();
     const QList<QMenu*> helpMenus = window.menuBar()->findChildren<QMenu*>("helpMenu");
     ASSERT_EQ(helpMenus.size(), 1);
-    ASSERT_EQ(helpMenus[0]->actions().size(), 1);
+    ASSERT_EQ(helpMenus[0]->actions().size(), 2);
     EXPECT_EQ(helpMenus[0]->actions()[0]->text(), QStringLiteral("Customize Shortcuts…"));
+    EXPECT_EQ(helpMenus[0]->actions()[1]->text(), QStringLiteral("Quick Tour"));
     helpMenus[0]->actions()[0]->trigger();
     EXPECT_EQ(requests, 1);
 }
