@@ -1,12 +1,18 @@
-// The window with a large catalogue: time from the start of the launch to the first page shown
-// (against an empty catalogue), refresh times for a page flip and a search, resident memory.
+// The window with a large catalogue (100,000 samples, or SV_BENCH_SAMPLES): time from the start
+// of the launch to the first page shown (against an empty catalogue), refresh times for a page
+// flip and a search, resident memory, and how long the main thread is busy at once while words
+// are typed into the search field. Catalogues are generated once under the build folder.
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,25 +30,24 @@
 
 namespace {
 
-constexpr int kLargeCatalogue = 100'000;
+int largeCatalogueSize() {
+    const char* text = std::getenv("SV_BENCH_SAMPLES");
+    const int count = text ? std::atoi(text) : 0;
+    return count > 0 ? count : 100'000;
+}
+
+const int kLargeCatalogue = largeCatalogueSize();
 
 std::filesystem::path benchFolder() {
     const char* binary = std::getenv("SV_BINARY_DIR");
     return std::filesystem::path(binary ? binary : ".") / "bench-app-data";
 }
 
-std::filesystem::path catalogueWith(int count) {
-    const auto file = benchFolder() / ("catalogue-" + std::to_string(count) + ".db");
-    if (std::filesystem::exists(file))
-        return file;
-    const auto library = benchFolder() / "Library";
-    std::filesystem::create_directories(library);
-    // A library folder with something in it is online; an empty one that the catalogue holds
-    // samples of is taken for an unplugged drive and its samples are hidden.
-    std::ofstream(library / "Readme.txt") << "bench";
+void fillCatalogue(const std::filesystem::path& file, const std::filesystem::path& library,
+                   int count) {
     sv::Database db(file);
     if (count == 0)
-        return file;
+        return;
     const std::int64_t libraryId = db.addLibrary(library.string());
     const char* instruments[] = {"Bass", "Piano", "Kick", "Snare", "Synth", "Guitar", "Vocal"};
     const char* genres[] = {"trap", "house", "pop", "rnb", "jazz"};
@@ -70,6 +75,25 @@ std::filesystem::path catalogueWith(int count) {
         }
     }
     db.exec("COMMIT");
+    db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
+std::filesystem::path catalogueWith(int count) {
+    const auto file = benchFolder() / ("catalogue-" + std::to_string(count) + ".db");
+    if (std::filesystem::exists(file))
+        return file;
+    const auto library = benchFolder() / "Library";
+    std::filesystem::create_directories(library);
+    // A library folder with something in it is online; an empty one that the catalogue holds
+    // samples of is taken for an unplugged drive and its samples are hidden.
+    std::ofstream(library / "Readme.txt") << "bench";
+    // Written under a scratch name and renamed when complete, so that an interrupted run leaves
+    // nothing a later one would take for a whole catalogue.
+    const auto scratch = benchFolder() / "generating.db";
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(scratch.string() + suffix);
+    fillCatalogue(scratch, library, count);
+    std::filesystem::rename(scratch, file);
     return file;
 }
 
@@ -169,6 +193,117 @@ void BM_RefreshSearch(benchmark::State& state) {
     controller->applicationWillTerminate();
 }
 BENCHMARK(BM_RefreshSearch)->UseManualTime()->Iterations(60)->Unit(benchmark::kMillisecond);
+
+// Runs the event loop for `ms` milliseconds.
+void runEventLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The stretches during which the main thread works without going back to wait for events: from
+// its event dispatcher waking up to its next wait.
+class BusyStretches {
+  public:
+    BusyStretches() {
+        _clock.start();
+        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+        _awake = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [this] {
+            if (_since < 0)
+                _since = _clock.nsecsElapsed();
+        });
+        _asleep = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [this] {
+            if (_since >= 0)
+                _milliseconds.push_back(static_cast<double>(_clock.nsecsElapsed() - _since) / 1e6);
+            _since = -1;
+        });
+    }
+    ~BusyStretches() {
+        QObject::disconnect(_awake);
+        QObject::disconnect(_asleep);
+    }
+    const std::vector<double>& milliseconds() const { return _milliseconds; }
+
+  private:
+    QElapsedTimer _clock;
+    qint64 _since = -1;
+    std::vector<double> _milliseconds;
+    QMetaObject::Connection _awake;
+    QMetaObject::Connection _asleep;
+};
+
+// Types `text` into the field one key every `keyMs` milliseconds from the event loop, as a
+// keyboard would, then lets the loop run for `afterMs`. Returns when the last key went in, on
+// `clock`.
+qint64 typeInto(QLineEdit* field, const std::string& text, int keyMs, int afterMs,
+                const QElapsedTimer& clock) {
+    QEventLoop loop;
+    QTimer keys;
+    keys.setInterval(keyMs);
+    std::size_t typed = 0;
+    qint64 lastKey = 0;
+    QObject::connect(&keys, &QTimer::timeout, [&] {
+        QTest::keyClick(field, text[typed++]);
+        if (typed < text.size())
+            return;
+        lastKey = clock.nsecsElapsed();
+        keys.stop();
+        QTimer::singleShot(afterMs, &loop, &QEventLoop::quit);
+    });
+    keys.start();
+    loop.exec();
+    return lastKey;
+}
+
+double longestOf(const std::vector<double>& values) {
+    return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+}
+
+// Words typed letter by letter into the real search field of a real window, each letter a
+// little after the search's pause so that every one of them refreshes the results; the field is
+// emptied with Ctrl+A and Backspace between words. Reports the longest time the main thread was
+// busy at once, and the time from the last letter of a word to its results on screen.
+void BM_TypeIntoSearchField(benchmark::State& state) {
+    auto controller = launch(catalogueWith(kLargeCatalogue));
+    SVResultsBrowser* browser = controller->browser();
+    QLineEdit* field = browser->searchField();
+    runEventLoop(1500);  // the launch's own delayed work
+    const std::vector<std::string> words = {"dark bass", "punchy kick", "vintage synth loop",
+                                            "airy piano 12"};
+    std::vector<double> longest;
+    std::vector<double> lastLetterToResults;
+    for (auto _ : state) {
+        for (const std::string& word : words) {
+            QElapsedTimer clock;
+            clock.start();
+            qint64 shown = -1;
+            const auto refreshed = QObject::connect(browser, &SVResultsBrowser::refreshed, [&] {
+                if (field->text() == QString::fromStdString(word))
+                    shown = clock.nsecsElapsed();
+            });
+            const BusyStretches stretches;
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_Backspace);
+            const qint64 lastKey = typeInto(field, word, 150, 1500, clock);
+            QObject::disconnect(refreshed);
+            longest.push_back(longestOf(stretches.milliseconds()));
+            if (shown >= 0)
+                lastLetterToResults.push_back(static_cast<double>(shown - lastKey) / 1e6);
+            state.SetIterationTime(longest.back() / 1000.0);
+        }
+    }
+    std::sort(longest.begin(), longest.end());
+    std::sort(lastLetterToResults.begin(), lastLetterToResults.end());
+    state.counters["longest_busy_ms"] = longestOf(longest);
+    state.counters["median_word_longest_busy_ms"] = longest[longest.size() / 2];
+    if (!lastLetterToResults.empty())
+        state.counters["median_last_letter_to_results_ms"] =
+            lastLetterToResults[lastLetterToResults.size() / 2];
+    if (const auto bytes = SVResourceMonitor::residentBytes())
+        state.counters["resident_MB"] = static_cast<double>(*bytes) / 1048576.0;
+    controller->applicationWillTerminate();
+}
+BENCHMARK(BM_TypeIntoSearchField)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
