@@ -10,6 +10,7 @@
 #include "core/catalogue/statement.h"
 #include "core/catalogue/statement_cache.h"
 #include "core/catalogue/transaction.h"
+#include "core/search/search_index.h"
 #include "core/search/search_tokens.h"
 
 namespace sv {

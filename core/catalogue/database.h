@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -19,10 +20,14 @@
 #include "core/search/search_sql.h"
 
 struct sqlite3;
+struct sqlite3_context;
+struct sqlite3_value;
 
 namespace sv {
 
 class StatementCache;
+class SearchIndex;
+struct SearchIndexInputs;
 
 // The SQLite catalogue of libraries, samples, genres, playlists and settings rows.
 // Every public operation holds the one mutex for its whole duration; the object is
@@ -104,6 +109,21 @@ class Database {
     // stops at the first match instead of counting them all.
     bool anyMatching(const SearchQuery& query);
 
+    // The in-memory search index: once prepared, search, countMatching and matchingIndex answer
+    // from a copy of what they read of every sample (folded names, filter and order columns)
+    // instead of reading the rows; the results are the same. This connection's own writes are
+    // carried into the copy as they happen; a commit by another connection leaves it stale
+    // until it is prepared again, and the SQL answers meanwhile.
+    // Builds the copy or brings it up to date, reading the samples on a connection of its own
+    // so that the catalogue's other users wait only for the last step; safe from any thread.
+    // Returns whether searches now answer from it (not for a catalogue holding values the
+    // copy does not mirror, nor when cancelled).
+    bool prepareSearchIndex();
+    // Makes a preparation running on another thread give up soon (and later ones at once).
+    void cancelSearchIndexPreparation();
+    // Whether searches would answer from the copy now.
+    bool searchIndexCurrent();
+
   private:
     struct ConnectionCloser {
         void operator()(sqlite3* db) const;
@@ -112,11 +132,19 @@ class Database {
     void migrate();
     void takeMigrationBackup();
     std::int64_t countMatchingLocked(const SearchQuery& query);
+    void readSamplesLocked(const std::vector<std::int64_t>& ids, std::vector<Sample>& samples);
     StandingExclusions standingExclusionsLocked();
     bool tempoIndexLeadsLocked(const SearchQuery& query);
     bool nameIndexLeadsLocked(const SearchQuery& query, StandingExclusions exclusions);
     std::int64_t fullTextMatchesLocked(const std::string& expression);
     std::uint64_t changeStampLocked();
+    std::optional<SearchIndexInputs> searchIndexInputsLocked(const SearchQuery& query,
+                                                             bool outsideTransaction);
+    bool searchIndexCurrentLocked(bool outsideTransaction);
+    bool prepareSearchIndexLocked();
+    void watchSampleChangesLocked();
+    std::int64_t dataVersionLocked();
+    static void sampleChanged(sqlite3_context* context, int argc, sqlite3_value** argv);
     void upsertLocked(const Sample& sample, std::int64_t libraryId);
     std::unordered_set<std::string> storedPathsLocked(const std::vector<Sample>& samples);
     void insertNewLocked(std::span<const Sample* const> rows, std::int64_t libraryId);
@@ -151,6 +179,25 @@ class Database {
     const std::vector<std::string>& storedGenresLocked();
     std::vector<std::string> genresMatchingLocked(const SearchQuery& query,
                                                   StandingExclusions exclusions);
+
+    // The in-memory search index, the data version of this connection it matches, and the
+    // samples this connection wrote since (recorded by temporary triggers).
+    std::unique_ptr<SearchIndex> searchIndex_;
+    std::int64_t searchIndexVersion_ = 0;
+    std::vector<std::int64_t> changedSamples_;
+    bool changedSamplesOverflow_ = false;
+    bool recordingSampleChanges_ = false;
+    bool watchingSampleChanges_ = false;
+    std::mutex searchIndexPreparation_;
+    std::atomic<bool> searchIndexCancelled_{false};
+    // The ids the last full-text expression matched: a refresh's count, page and position
+    // share one evaluation.
+    struct TextMatches {
+        std::string expression;
+        std::uint64_t stamp = 0;
+        std::shared_ptr<const std::vector<std::int64_t>> ids;
+    };
+    std::optional<TextMatches> textMatches_;
 };
 
 }  // namespace sv

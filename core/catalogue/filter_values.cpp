@@ -8,6 +8,7 @@
 #include "core/catalogue/database.h"
 #include "core/catalogue/statement.h"
 #include "core/catalogue/transaction.h"
+#include "core/search/search_index.h"
 #include "core/search/search_sql.h"
 
 namespace sv {
@@ -88,7 +89,10 @@ std::vector<std::string> Database::distinctFilterValues(const std::string& field
                                                         const SearchQuery& query) {
     const FilterField chosen = filterField(field);
     const std::lock_guard lock(mutex_);
+    const bool outsideTransaction = sqlite3_get_autocommit(db_.get()) != 0;
     const ReadSnapshot snapshot(db_.get());
+    if (const auto inputs = searchIndexInputsLocked(query, outsideTransaction))
+        return searchIndex_->distinctValues(field, query, *inputs);
     const StandingExclusions exclusions = standingExclusionsLocked();
     if (chosen.genre && !narrowPlace(query))
         return genresMatchingLocked(query, exclusions);

@@ -7,6 +7,7 @@
 #include "core/catalogue/statement.h"
 #include "core/catalogue/statement_cache.h"
 #include "core/catalogue/transaction.h"
+#include "core/search/search_index.h"
 #include "core/search/search_sql.h"
 
 namespace sv {
@@ -147,7 +148,17 @@ StandingExclusions Database::standingExclusionsLocked() {
 
 std::vector<Sample> Database::search(const SearchQuery& query) {
     const std::lock_guard lock(mutex_);
+    const bool outsideTransaction = sqlite3_get_autocommit(db_.get()) != 0;
     const ReadSnapshot snapshot(db_.get());
+    std::vector<Sample> samples;
+    if (const auto inputs = searchIndexInputsLocked(query, outsideTransaction)) {
+        try {
+            readSamplesLocked(searchIndex_->page(query, *inputs), samples);
+        } catch (const std::runtime_error&) {
+            // As below: the rows read so far.
+        }
+        return samples;
+    }
     const StandingExclusions exclusions = standingExclusionsLocked();
     std::string sql = kPageIds;
     if (tempoIndexLeadsLocked(query))
@@ -160,7 +171,6 @@ std::vector<Sample> Database::search(const SearchQuery& query) {
     sql += " ORDER BY " + searchOrder(query, parameters);
     sql += " LIMIT " + std::to_string(query.limit) + " OFFSET " + std::to_string(query.offset);
 
-    std::vector<Sample> samples;
     try {
         std::vector<std::int64_t> ids;
         {
@@ -169,17 +179,22 @@ std::vector<Sample> Database::search(const SearchQuery& query) {
             while (page.stepCode() == SQLITE_ROW)
                 ids.push_back(page.int64(0));
         }
-        const StatementCache::Lease row = statements_->acquire(kSampleById);
-        for (const std::int64_t id : ids) {
-            row->reset();
-            row->bind(1, id);
-            if (row->stepCode() == SQLITE_ROW)
-                samples.push_back(sampleFromRow(*row));
-        }
+        readSamplesLocked(ids, samples);
     } catch (const std::runtime_error&) {
         // A statement that cannot be prepared or bound yields the rows read so far.
     }
     return samples;
+}
+
+void Database::readSamplesLocked(const std::vector<std::int64_t>& ids,
+                                 std::vector<Sample>& samples) {
+    const StatementCache::Lease row = statements_->acquire(kSampleById);
+    for (const std::int64_t id : ids) {
+        row->reset();
+        row->bind(1, id);
+        if (row->stepCode() == SQLITE_ROW)
+            samples.push_back(sampleFromRow(*row));
+    }
 }
 
 std::int64_t Database::countMatching(const SearchQuery& query) {
@@ -188,7 +203,10 @@ std::int64_t Database::countMatching(const SearchQuery& query) {
 }
 
 std::int64_t Database::countMatchingLocked(const SearchQuery& query) {
+    const bool outsideTransaction = sqlite3_get_autocommit(db_.get()) != 0;
     const ReadSnapshot snapshot(db_.get());
+    if (const auto inputs = searchIndexInputsLocked(query, outsideTransaction))
+        return searchIndex_->count(query, *inputs);
     const StandingExclusions exclusions = standingExclusionsLocked();
     const std::optional<std::string> fullText =
         exclusions.appleDouble || exclusions.offlineLibraries ? std::nullopt
@@ -214,7 +232,10 @@ std::int64_t Database::countMatchingLocked(const SearchQuery& query) {
 std::optional<std::int64_t> Database::matchingIndex(const SearchQuery& query,
                                                     std::int64_t sampleId) {
     const std::lock_guard lock(mutex_);
+    const bool outsideTransaction = sqlite3_get_autocommit(db_.get()) != 0;
     const ReadSnapshot snapshot(db_.get());
+    if (const auto inputs = searchIndexInputsLocked(query, outsideTransaction))
+        return searchIndex_->position(query, *inputs, sampleId);
     SqlParameters parameters;
     std::string sql =
         "SELECT position FROM (SELECT s.id,row_number() OVER (ORDER BY " +

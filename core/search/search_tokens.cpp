@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <memory>
 
@@ -11,12 +12,12 @@ namespace {
 
 using Tokens = std::vector<std::string>;
 
-bool isTokenByte(unsigned char c) {
+constexpr bool isTokenByte(unsigned char c) {
     return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
            (c >= '0' && c <= '9') || c == '#';
 }
 
-char lowerAscii(unsigned char c) {
+constexpr char lowerAscii(unsigned char c) {
     return static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
 }
 
@@ -173,6 +174,55 @@ std::int32_t rankAgainst(const Tokens& name, const Tokens& query) {
     return matchingPass(name, query, true, 400000);
 }
 
+// Each byte as the tokens see it: 0 for a byte between words, else the byte in lower case.
+struct TokenBytes {
+    std::array<unsigned char, 256> folded{};
+    constexpr TokenBytes() {
+        for (int c = 0; c < 256; ++c)
+            folded[c] = isTokenByte(static_cast<unsigned char>(c))
+                            ? static_cast<unsigned char>(lowerAscii(static_cast<unsigned char>(c)))
+                            : 0;
+    }
+};
+constexpr TokenBytes kTokenBytes;
+
+// The ranking of a one-word search in one pass over the name, without splitting it: a name
+// holding the word ranks by its other words, one holding a word that starts with it likewise in
+// the prefix band, as the contiguous run of the general passes gives for one word.
+std::int32_t rankAgainstOneWord(std::string_view name, const std::string& word) {
+    std::size_t tokens = 0;
+    bool exact = false;
+    bool prefix = false;
+    std::size_t length = 0;
+    bool same = true;
+    for (const char ch : name) {
+        const unsigned char c = kTokenBytes.folded[static_cast<unsigned char>(ch)];
+        if (c != 0) {
+            same = same && (length >= word.size() || c == static_cast<unsigned char>(word[length]));
+            ++length;
+            continue;
+        }
+        if (length == 0)
+            continue;
+        ++tokens;
+        exact = exact || (same && length == word.size());
+        prefix = prefix || (same && length > word.size());
+        length = 0;
+        same = true;
+    }
+    if (length != 0) {
+        ++tokens;
+        exact = exact || (same && length == word.size());
+        prefix = prefix || (same && length > word.size());
+    }
+    const auto others = static_cast<std::int32_t>(tokens) - 1;
+    if (exact)
+        return tokens == 1 ? 0 : 100000 + others;
+    if (prefix)
+        return 400000 + others;
+    return kNoSearchMatch;
+}
+
 std::string_view valueText(sqlite3_value* value) {
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
     const int length = sqlite3_value_bytes(value);
@@ -203,6 +253,73 @@ std::vector<std::string> searchTokens(std::string_view text) {
 
 std::int32_t filenameSearchRank(std::string_view filename, std::string_view text) {
     return rankAgainst(searchTokens(stripExtension(filename)), searchTokens(text));
+}
+
+namespace {
+
+// The bit of a word's first byte; none for bytes that only non-ASCII words start with.
+std::optional<unsigned> initialBit(unsigned char c) {
+    if (c >= 'a' && c <= 'z')
+        return c - 'a';
+    if (c >= '0' && c <= '9')
+        return 26 + (c - '0');
+    if (c == '#')
+        return 36;
+    return std::nullopt;
+}
+
+}  // namespace
+
+NameInitials nameInitials(std::string_view filename) {
+    NameInitials initials;
+    unsigned words = 0;
+    std::size_t length = 0;
+    unsigned char first = 0;
+    const auto endWord = [&] {
+        if (length == 0)
+            return;
+        ++words;
+        if (const auto bit = initialBit(first))
+            (length == 1 ? initials.ofOneLetterWords : initials.ofLongerWords) |= std::uint64_t{1}
+                                                                                  << *bit;
+        length = 0;
+    };
+    for (const char ch : stripExtension(filename)) {
+        const unsigned char c = kTokenBytes.folded[static_cast<unsigned char>(ch)];
+        if (c == 0) {
+            endWord();
+            continue;
+        }
+        if (length++ == 0)
+            first = c;
+    }
+    endWord();
+    initials.words = static_cast<std::uint8_t>(std::min(words, 255u));
+    return initials;
+}
+
+std::optional<std::int32_t> rankFromInitials(const NameInitials& initials, std::string_view text) {
+    if (text.size() != 1 || initials.words == 255)
+        return std::nullopt;
+    const auto bit = initialBit(kTokenBytes.folded[static_cast<unsigned char>(text[0])]);
+    if (!bit)
+        return std::nullopt;
+    const std::uint64_t mask = std::uint64_t{1} << *bit;
+    const std::int32_t others = static_cast<std::int32_t>(initials.words) - 1;
+    if (initials.ofOneLetterWords & mask)
+        return initials.words == 1 ? 0 : 100000 + others;
+    if (initials.ofLongerWords & mask)
+        return 400000 + others;
+    return kNoSearchMatch;
+}
+
+FilenameRanker::FilenameRanker(std::string_view text) : query_(searchTokens(text)) {}
+
+std::int32_t FilenameRanker::rank(std::string_view filename) {
+    if (query_.size() == 1)
+        return rankAgainstOneWord(stripExtension(filename), query_[0]);
+    searchTokensInto(stripExtension(filename), name_);
+    return rankAgainst(name_, query_);
 }
 
 void searchRankSql(sqlite3_context* context, int argc, sqlite3_value** argv) {

@@ -42,6 +42,11 @@ class FilenameRank : public ::testing::TestWithParam<RankCase> {};
 TEST_P(FilenameRank, FallsInItsBand) {
     const auto& c = GetParam();
     EXPECT_EQ(filenameSearchRank(c.filename, c.text), c.rank) << c.filename << " / " << c.text;
+    EXPECT_EQ(FilenameRanker(c.text).rank(c.filename), c.rank) << c.filename << " / " << c.text;
+    if (const auto fromInitials = rankFromInitials(nameInitials(c.filename), c.text)) {
+        EXPECT_EQ(*fromInitials, c.rank) << c.filename << " / " << c.text;
+    }
+    EXPECT_EQ(rankFromInitials(nameInitials(c.filename), "kick"), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -151,13 +156,33 @@ TEST(FilenameRank, AgreesWithThePlainRulesOnRandomNamesAndQueries) {
             text += (i ? " " : "") + words[random() % words.size()];
         return text;
     };
+    // Letter case, separators that split words and characters that join them.
+    const auto disguised = [&](std::string text) {
+        for (char& c : text) {
+            if (c >= 'a' && c <= 'z' && random() % 3 == 0)
+                c = static_cast<char>(c - 'a' + 'A');
+            if (c == ' ')
+                c = " _-.,"[random() % 5];
+        }
+        if (random() % 8 == 0)
+            text.insert(random() % (text.size() + 1), random() % 2 ? "#" : "\xc3\xa9");
+        return text;
+    };
     int matched = 0;
     for (int round = 0; round < 20000; ++round) {
-        const std::string filename = randomWords(6) + ".wav";
+        const std::string filename = disguised(randomWords(6)) + ".wav";
         const std::string text = randomWords(4);
         const int expected = plain::rank(filename, text);
         matched += expected < kNoSearchMatch ? 1 : 0;
         ASSERT_EQ(filenameSearchRank(filename, text), expected) << filename << " / " << text;
+        FilenameRanker ranker(text);
+        ASSERT_EQ(ranker.rank(filename), expected) << filename << " / " << text;
+        // One letter, digit or '#': the name's initials tell the same.
+        const std::string letter(1, "kK8a#h"[random() % 6]);
+        const auto fromInitials = rankFromInitials(nameInitials(filename), letter);
+        ASSERT_TRUE(fromInitials.has_value()) << filename;
+        ASSERT_EQ(*fromInitials, plain::rank(filename, letter)) << filename << " / " << letter;
+        ASSERT_EQ(ranker.rank("Kick.wav"), plain::rank("Kick.wav", text)) << text;
     }
     EXPECT_GT(matched, 1500);
 }

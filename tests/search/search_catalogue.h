@@ -37,6 +37,7 @@ class SearchCatalogue {
 
     Database& database() { return *database_; }
     sqlite3* raw() { return raw_; }
+    std::filesystem::path file() const { return home_.catalogue(); }
 
     std::int64_t addLibrary(const std::string& path);
     void setOffline(const std::string& libraryPath, bool offline);

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "core/catalogue/statement.h"
 #include "core/inference/instrument_normalization.h"
 #include "core/search/search_tokens.h"
 #include "tests/search/search_catalogue.h"
@@ -76,6 +79,7 @@ struct StoredRow {
     std::int64_t id = 0;
     SampleRow row;
     std::string filename;
+    std::string genreText;  // samples.genre, which the full-text index holds
     bool offline = false;
     std::set<std::int64_t> playlists;
 };
@@ -101,11 +105,8 @@ bool passes(const StoredRow& s, const SearchQuery& q) {
         return false;
     const Words tokens = searchTokens(q.text);
     if (!tokens.empty()) {
-        std::string genre;
-        for (const auto& g : r.genres)
-            genre += (genre.empty() ? "" : ", ") + g;
         const std::vector<Words> columns = {indexWords(s.filename),   indexWords(r.path),
-                                            indexWords(r.type),       indexWords(genre),
+                                            indexWords(r.type),       indexWords(s.genreText),
                                             indexWords(r.instrument), indexWords(r.key)};
         for (const auto& token : tokens) {
             const Words phrase = indexWords(token);
@@ -272,6 +273,8 @@ void addRows(SearchCatalogue& catalogue, std::mt19937& random,
             if (chance(random, 0.2))
                 s.row.genres.push_back(genre);
         s.filename = testing::fileNameOf(s.row.path);
+        for (const auto& genre : s.row.genres)
+            s.genreText += (s.genreText.empty() ? "" : ", ") + genre;
         try {
             s.id = catalogue.addSample(s.row);
         } catch (const std::runtime_error&) {
@@ -380,6 +383,92 @@ struct RandomCatalogue {
     }
 };
 
+// The rows as the catalogue holds them now, read back through the raw connection: after writes
+// through the catalogue's own operations, the reference evaluates what they stored.
+std::vector<StoredRow> storedRows(sqlite3* raw) {
+    std::vector<StoredRow> rows;
+    std::map<std::int64_t, std::size_t> at;
+    {
+        Statement samples(raw,
+                          "SELECT s.id,s.path,s.filename,s.type,s.instrument,s.bpm,s.musical_key,"
+                          "s.duration,s.favorite,s.genre,s.library_id,EXISTS(SELECT 1 FROM "
+                          "app_metadata m JOIN libraries l ON m.key='offline_library:'||l.path "
+                          "WHERE l.id=s.library_id AND m.value='1') FROM samples s ORDER BY s.id");
+        while (samples.step()) {
+            StoredRow s;
+            s.id = samples.int64(0);
+            s.row.path = samples.text(1);
+            s.filename = samples.text(2);
+            s.row.type = samples.text(3);
+            s.row.instrument = samples.text(4);
+            if (const auto bpm = samples.optionalInt64(5))
+                s.row.bpm = static_cast<std::int32_t>(*bpm);
+            s.row.key = samples.text(6);
+            s.row.duration = samples.optionalReal(7);
+            s.row.favorite = samples.int64(8) == 1;
+            s.genreText = samples.text(9);
+            s.row.libraryId = samples.int64(10);
+            s.offline = samples.int64(11) != 0;
+            at[s.id] = rows.size();
+            rows.push_back(std::move(s));
+        }
+    }
+    Statement genres(raw, "SELECT sample_id,genre FROM sample_genres ORDER BY sample_id,genre");
+    while (genres.step())
+        if (const auto found = at.find(genres.int64(0)); found != at.end()) {
+            auto& list = rows[found->second].row.genres;
+            if (std::find(list.begin(), list.end(), genres.text(1)) == list.end())
+                list.push_back(genres.text(1));
+        }
+    Statement members(raw, "SELECT playlist_id,sample_id FROM playlist_items");
+    while (members.step())
+        if (const auto found = at.find(members.int64(1)); found != at.end())
+            rows[found->second].playlists.insert(members.int64(0));
+    return rows;
+}
+
+// One query against the reference: every matching id in order, the count, a page, and the
+// positions of three samples. Returns whether anything matched.
+bool expectSameAsReference(Database& db, const std::vector<StoredRow>& rows, SearchQuery query,
+                           std::mt19937& random) {
+    const Ids expected = reference(rows, query);
+    query.limit = 10000;
+    query.offset = 0;
+    EXPECT_EQ(testing::idsOf(db.search(query)), expected);
+    EXPECT_EQ(db.countMatching(query), static_cast<std::int64_t>(expected.size()));
+    EXPECT_EQ(db.anyMatching(query), !expected.empty());
+
+    query.limit = 7;
+    query.offset = std::uniform_int_distribution<int>(0, 20)(random);
+    EXPECT_EQ(testing::idsOf(db.search(query)), pageOf(expected, query.offset, 7));
+
+    for (int probe = 0; probe < 3 && !rows.empty(); ++probe) {
+        const StoredRow& s = pick(random, rows);
+        const auto at = std::find(expected.begin(), expected.end(), s.id);
+        const std::optional<std::int64_t> position =
+            at == expected.end() ? std::nullopt
+                                 : std::optional<std::int64_t>(at - expected.begin());
+        EXPECT_EQ(db.matchingIndex(query, s.id), position) << "sample " << s.id;
+    }
+    const std::string field = pick(random, Words{"instrument", "genre", "key"});
+    EXPECT_EQ(sortedForComparison(db.distinctFilterValues(field, query)),
+              referenceValues(rows, query, field))
+        << field;
+    return !expected.empty();
+}
+
+std::string describe(const SearchQuery& query) {
+    std::ostringstream text;
+    text << "text '" << query.text << "' type '" << query.type << "' instrument '"
+         << query.instrument << "' key '" << query.key << "' folder '" << query.folder << "' bpm "
+         << (query.bpm ? *query.bpm : -1) << " sorts " << query.sortByName << query.nameDescending
+         << query.sortByDuration << query.durationDescending << query.sortByBpm
+         << query.bpmDescending;
+    return text.str();
+}
+
+// Each query is answered by the plain SQL on one connection and by the in-memory index on a
+// second one, whose copy goes stale when the first connection writes and is prepared again.
 TEST(SearchReference, RandomQueriesGiveTheSameIdsInTheSameOrder) {
     std::mt19937 random(20260912);
     SearchCatalogue catalogue;
@@ -391,9 +480,12 @@ TEST(SearchReference, RandomQueriesGiveTheSameIdsInTheSameOrder) {
     std::vector<StoredRow> rows;
     addRows(catalogue, random, playlists, libraries, 320, 0.0, rows);
     ASSERT_GT(rows.size(), 250u);
+    Database indexed(catalogue.file());
+    ASSERT_TRUE(indexed.prepareSearchIndex());
 
     int nonEmpty = 0;
     for (int round = 0; round < 240; ++round) {
+        const bool written = round == 80 || round == 160;
         if (round == 80)
             addRows(catalogue, random, playlists, libraries, 60, 0.3, rows);
         if (round == 160) {
@@ -402,40 +494,228 @@ TEST(SearchReference, RandomQueriesGiveTheSameIdsInTheSameOrder) {
                 s.offline = s.row.path.rfind("/other/", 0) == 0;
         }
         SearchQuery query = randomQuery(random, playlists);
-        SCOPED_TRACE(::testing::Message()
-                     << "round " << round << " text '" << query.text << "' key '" << query.key
-                     << "' folder '" << query.folder << "'");
-        const Ids expected = reference(rows, query);
-        nonEmpty += expected.empty() ? 0 : 1;
-
-        query.limit = 10000;
-        ASSERT_EQ(testing::idsOf(catalogue.database().search(query)), expected);
-        EXPECT_EQ(catalogue.database().countMatching(query),
-                  static_cast<std::int64_t>(expected.size()));
-        EXPECT_EQ(catalogue.database().anyMatching(query), !expected.empty());
-
-        query.limit = 7;
-        query.offset = std::uniform_int_distribution<int>(0, 20)(random);
-        EXPECT_EQ(testing::idsOf(catalogue.database().search(query)),
-                  pageOf(expected, query.offset, 7));
-
-        for (int probe = 0; probe < 3; ++probe) {
-            const StoredRow& s = pick(random, rows);
-            const auto at = std::find(expected.begin(), expected.end(), s.id);
-            const std::optional<std::int64_t> position =
-                at == expected.end() ? std::nullopt
-                                     : std::optional<std::int64_t>(at - expected.begin());
-            EXPECT_EQ(catalogue.database().matchingIndex(query, s.id), position);
+        SCOPED_TRACE(::testing::Message() << "round " << round << " " << describe(query));
+        nonEmpty += expectSameAsReference(catalogue.database(), rows, query, random) ? 1 : 0;
+        if (written) {
+            // Another connection wrote: the copy is stale and the SQL answers until it is
+            // prepared again.
+            EXPECT_FALSE(indexed.searchIndexCurrent());
+            expectSameAsReference(indexed, rows, query, random);
+            ASSERT_TRUE(indexed.prepareSearchIndex());
         }
+        ASSERT_TRUE(indexed.searchIndexCurrent());
+        expectSameAsReference(indexed, rows, query, random);
+        if (::testing::Test::HasFailure())
+            return;
 
         const std::string field = pick(random, Words{"instrument", "genre", "key"});
-        const auto values = catalogue.database().distinctFilterValues(field, query);
-        EXPECT_TRUE(std::is_sorted(values.begin(), values.end(), [](const auto& a, const auto& b) {
-            return compareNoCase(a, b) < 0;
-        }));
-        EXPECT_EQ(sortedForComparison(values), referenceValues(rows, query, field)) << field;
+        for (Database* db : {&catalogue.database(), &indexed}) {
+            const auto values = db->distinctFilterValues(field, query);
+            EXPECT_TRUE(std::is_sorted(
+                values.begin(), values.end(),
+                [](const auto& a, const auto& b) { return compareNoCase(a, b) < 0; }));
+            EXPECT_EQ(sortedForComparison(values), referenceValues(rows, query, field)) << field;
+        }
     }
     EXPECT_GT(nonEmpty, 100) << "the random queries should mostly find something";
+}
+
+// Writes through the indexed connection's own operations are carried into its copy as they
+// happen; writes through another connection leave it stale until it is prepared again. Either
+// way every answer equals the reference over the rows as stored.
+TEST(SearchReference, WritesOnEitherConnectionBetweenSearchesKeepTheAnswers) {
+    std::mt19937 random(4711);
+    SearchCatalogue catalogue;
+    const std::vector<std::int64_t> playlists = {catalogue.addPlaylist("One")};
+    const Libraries libraries{catalogue.addLibrary("/lib"), catalogue.addLibrary("/other")};
+    std::vector<StoredRow> added;
+    addRows(catalogue, random, playlists, libraries, 250, 0.05, added);
+    Database& db = catalogue.database();
+    ASSERT_TRUE(db.prepareSearchIndex());
+
+    int ownWrites = 0, otherWrites = 0;
+    for (int round = 0; round < 120; ++round) {
+        const std::vector<StoredRow> before = storedRows(catalogue.raw());
+        const StoredRow& someone = pick(random, before);
+        const std::string folder = pick(random, kFolders);
+        const int what = std::uniform_int_distribution<int>(0, 11)(random);
+        SCOPED_TRACE(::testing::Message() << "round " << round << " write " << what);
+        switch (what) {
+            case 0:
+                db.setFavorite(someone.id, !someone.row.favorite);
+                break;
+            case 1:
+                db.setTypeOverride({someone.id, pick(random, before).id},
+                                   chance(random, 0.7)
+                                       ? std::optional<SampleType>(SampleType::OneShot)
+                                       : std::nullopt);
+                break;
+            case 2:
+                db.setFolderTypeOverride(folder, chance(random, 0.5)
+                                                     ? std::optional<SampleType>(SampleType::Loop)
+                                                     : std::nullopt);
+                break;
+            case 3:
+                db.setFolderInstrumentOverride(folder, chance(random, 0.5)
+                                                           ? std::optional<std::string>("Snare")
+                                                           : std::nullopt);
+                break;
+            case 4:
+                db.setFolderGenreOverride(folder, pick(random, kGenres), chance(random, 0.6));
+                break;
+            case 5: {
+                // New files, an AppleDouble companion among them, and a rescanned one.
+                std::vector<Sample> scanned;
+                for (int i = 0; i < 4; ++i) {
+                    Sample sample;
+                    sample.filename = (i == 3 ? "._" : "") + pick(random, kWords) + " " +
+                                      pick(random, kWords) + " " + std::to_string(round) + ".wav";
+                    sample.path = "/lib/Loops/" + sample.filename;
+                    sample.type = chance(random, 0.5) ? SampleType::Loop : SampleType::Midi;
+                    sample.instrument = pick(random, kInstruments);
+                    sample.genre = chance(random, 0.5) ? pick(random, kGenres) : "";
+                    sample.musicalKey = pick(random, kStoredKeys);
+                    if (chance(random, 0.7))
+                        sample.bpm = pick(random, std::vector<int>{90, 120, 125, 300});
+                    scanned.push_back(sample);
+                }
+                Sample again;
+                again.path = someone.row.path;
+                again.filename = someone.filename;
+                again.type = SampleType::Unknown;
+                again.instrument = "Keys";
+                again.musicalKey = "C maj";
+                again.duration = 3.0;
+                scanned.push_back(again);
+                db.upsert(scanned, someone.row.libraryId);
+                break;
+            }
+            case 6: {
+                std::vector<std::string> keep;
+                for (const auto& s : before)
+                    if (s.row.libraryId == libraries.other && chance(random, 0.9))
+                        keep.push_back(s.row.path);
+                std::size_t removed = 0;
+                db.removeMissing(libraries.other, keep, removed);
+                break;
+            }
+            case 7:
+                db.setLibraryAvailable("/other", chance(random, 0.5));
+                break;
+            case 8:
+                if (chance(random, 0.5))
+                    db.addToPlaylist(playlists[0], someone.id);
+                else
+                    db.removeFromPlaylist(playlists[0], someone.id);
+                break;
+            case 9:
+                catalogue.exec("UPDATE samples SET favorite=1-favorite WHERE id=" +
+                               std::to_string(someone.id));
+                break;
+            case 10:
+                addRows(catalogue, random, playlists, libraries, 3, 0.3, added);
+                break;
+            default:
+                catalogue.exec("DELETE FROM samples WHERE id=" + std::to_string(someone.id));
+                break;
+        }
+        const bool byAnotherConnection = what >= 9;
+        (byAnotherConnection ? otherWrites : ownWrites) += 1;
+        EXPECT_EQ(db.searchIndexCurrent(), !byAnotherConnection);
+        const std::vector<StoredRow> rows = storedRows(catalogue.raw());
+        for (int query = 0; query < 4; ++query) {
+            const SearchQuery q = randomQuery(random, playlists);
+            SCOPED_TRACE(describe(q));
+            expectSameAsReference(db, rows, q, random);
+        }
+        if (byAnotherConnection) {
+            ASSERT_TRUE(db.prepareSearchIndex());
+            const SearchQuery q = randomQuery(random, playlists);
+            SCOPED_TRACE(describe(q));
+            expectSameAsReference(db, rows, q, random);
+        }
+        if (::testing::Test::HasFailure())
+            return;
+    }
+    EXPECT_GT(ownWrites, 60);
+    EXPECT_GT(otherWrites, 15);
+}
+
+// Every sort in both directions, with and without text, at several offsets, read from the copy.
+TEST(SearchReference, EverySortGivesTheSamePagesFromTheIndex) {
+    RandomCatalogue stored(3301, 300, 0.1);
+    stored.catalogue.setOffline("/other", true);
+    for (auto& s : stored.rows)
+        s.offline = s.row.path.rfind("/other/", 0) == 0;
+    Database& db = stored.catalogue.database();
+    ASSERT_TRUE(db.prepareSearchIndex());
+    std::mt19937 random(5);
+    int found = 0;
+    for (const char* text : {"", "kick", "k", "dark hard", "lib"})
+        for (int sort = 0; sort < 7; ++sort)
+            for (const bool tempo : {false, true}) {
+                SearchQuery query;
+                query.text = text;
+                query.hideMidi = sort % 2 == 0;
+                query.sortByName = sort == 1 || sort == 2;
+                query.nameDescending = sort == 2;
+                query.sortByDuration = sort == 3 || sort == 4;
+                query.durationDescending = sort == 4;
+                query.sortByBpm = sort == 5 || sort == 6;
+                query.bpmDescending = sort == 6;
+                if (tempo)
+                    query.bpm = 120;
+                SCOPED_TRACE(describe(query));
+                found += expectSameAsReference(db, stored.rows, query, random) ? 1 : 0;
+                for (const int offset : {0, 3, 40, 1000}) {
+                    query.offset = offset;
+                    query.limit = 9;
+                    EXPECT_EQ(testing::idsOf(db.search(query)),
+                              pageOf(reference(stored.rows, query), offset, 9));
+                }
+            }
+    EXPECT_TRUE(db.searchIndexCurrent());
+    EXPECT_GT(found, 50);
+}
+
+// Values the copy does not mirror (text where a number belongs) leave every query to the SQL;
+// those it does mirror in their own ways (a tempo with a fraction, a whole-number duration, a
+// sample without a library, a library row gone) give what the SQL gives.
+TEST(SearchReference, UnusualStoredValuesGiveWhatTheSqlGives) {
+    RandomCatalogue stored(77, 200, 0.0);
+    SearchCatalogue& catalogue = stored.catalogue;
+    catalogue.exec("PRAGMA foreign_keys=OFF");
+    catalogue.exec("UPDATE samples SET bpm=120.5 WHERE id%7=0");
+    catalogue.exec("UPDATE samples SET duration=2 WHERE id%5=0");
+    catalogue.exec("UPDATE samples SET library_id=NULL WHERE id%11=0");
+    catalogue.exec("UPDATE samples SET library_id=99 WHERE id%13=0");
+    catalogue.setOffline("/other", true);
+    const std::vector<std::int64_t> playlists = {catalogue.addPlaylist("Mixed")};
+    for (int id = 1; id < 200; id += 3)
+        catalogue.addToPlaylist(playlists[0], id, id);
+    Database indexed(catalogue.file());
+    ASSERT_TRUE(indexed.prepareSearchIndex());
+    std::mt19937 random(12);
+    const auto compare = [&](int rounds) {
+        for (int round = 0; round < rounds; ++round) {
+            SearchQuery query = randomQuery(random, playlists);
+            query.limit = 10000;
+            SCOPED_TRACE(describe(query));
+            EXPECT_EQ(testing::idsOf(indexed.search(query)),
+                      testing::idsOf(catalogue.database().search(query)));
+            EXPECT_EQ(indexed.countMatching(query), catalogue.database().countMatching(query));
+            const std::int64_t id = std::uniform_int_distribution<std::int64_t>(1, 200)(random);
+            EXPECT_EQ(indexed.matchingIndex(query, id),
+                      catalogue.database().matchingIndex(query, id));
+        }
+    };
+    compare(150);
+    EXPECT_TRUE(indexed.searchIndexCurrent());
+
+    catalogue.exec("UPDATE samples SET bpm='fast' WHERE id=3");
+    EXPECT_FALSE(indexed.prepareSearchIndex());
+    EXPECT_FALSE(indexed.searchIndexCurrent());
+    compare(40);
 }
 
 // Keys and types also narrow the full-text expression when there is text, and that must never
