@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 
 #include "app/accessibility/accessible_controls.h"
 #include "app/results/library_cell.h"
 #include "app/results/results_table.h"
 #include "app/results/sample_cell.h"
+#include "app/results/search_worker.h"
 #include "app/results/waveform_view.h"
 #include "app/theme/theme.h"
 #include "app/theme/theme_notifier.h"
@@ -174,10 +176,12 @@ SVResultsBrowser::SVResultsBrowser(sv::Database& db, QWidget* parent) : QWidget(
     connect(_header->timeButton(), &QPushButton::clicked, this, &SVResultsBrowser::timeSortPressed);
     connect(_header->bpmButton(), &QPushButton::clicked, this, &SVResultsBrowser::bpmSortPressed);
 
+    _searchWorker = new SVSearchWorker(db, this);
+    _searchWorker->setResultHandler(
+        [this](SVRefreshResult&& result) { backgroundRefreshFinished(std::move(result)); });
     _searchDebounce.setSingleShot(true);
     _searchDebounce.setInterval(100);
-    connect(&_searchDebounce, &QTimer::timeout, this,
-            &SVResultsBrowser::refreshCompletingBrowserTransition);
+    connect(&_searchDebounce, &QTimer::timeout, this, &SVResultsBrowser::refreshInBackground);
 
     _fade.setDuration(70);
     _fade.setEasingCurve(QEasingCurve::OutCubic);
@@ -185,7 +189,18 @@ SVResultsBrowser::SVResultsBrowser(sv::Database& db, QWidget* parent) : QWidget(
             [this](const QVariant& value) { _table->setOpacity(value.toDouble()); });
 }
 
-SVResultsBrowser::~SVResultsBrowser() = default;
+SVResultsBrowser::~SVResultsBrowser() {
+    stopBackgroundWork();
+}
+
+void SVResultsBrowser::stopBackgroundWork() {
+    _searchWorker->stop();
+    _backgroundGeneration.reset();
+}
+
+void SVResultsBrowser::prepareSearchInBackground() {
+    _searchWorker->prepareIndex();
+}
 
 QWidget* SVResultsBrowser::buildSearchBar() {
     auto* bar = new QWidget(this);
@@ -361,16 +376,34 @@ sv::SearchQuery SVResultsBrowser::query() const {
     return q;
 }
 
+// Step one of every refresh: a new query generation.
+std::uint64_t SVResultsBrowser::beginRefresh() {
+    emit refreshStarting();
+    const std::uint64_t generation = ++_queryGeneration;
+    recordNavigationEvent(QStringLiteral("refresh-begin"));
+    if (_refreshBeginHook)
+        RefreshTimings{SVPlayheadDiagnostics::shared().enabled()}.run("update-quick-filters",
+                                                                      _refreshBeginHook);
+    return generation;
+}
+
+SVRefreshJob SVResultsBrowser::refreshJob(std::uint64_t generation) const {
+    SVRefreshJob job;
+    job.generation = generation;
+    job.query = query();
+    job.page = _page;
+    job.pageSize = kPageSize;
+    job.sorted = hasActiveSort();
+    job.loadedSampleId = _loadedSampleId;
+    return job;
+}
+
 void SVResultsBrowser::refresh() {
     const bool timed = SVPlayheadDiagnostics::shared().enabled();
     const RefreshTimings timings{timed};
     const double started = timed ? SVPlayheadDiagnostics::uptime() : 0.0;
     try {
-        emit refreshStarting();
-        const std::uint64_t generation = ++_queryGeneration;
-        recordNavigationEvent(QStringLiteral("refresh-begin"));
-        if (_refreshBeginHook)
-            timings.run("update-quick-filters", _refreshBeginHook);
+        const std::uint64_t generation = beginRefresh();
         if (_scope.libraryMode) {
             timings.run("query-libraries", [this] {
                 _libs = _db.libraries();
@@ -383,73 +416,17 @@ void SVResultsBrowser::refresh() {
                                  .arg(static_cast<qulonglong>(_libs.size())));
             _hasNextPage = false;
         } else {
-            sv::SearchQuery q = query();
-            std::int64_t total = 0;
-            timings.run("count-matching", [&] { total = _counts.countMatching(_db, q); });
-            const std::int64_t pageCount = total == 0 ? 1 : (total + kPageSize - 1) / kPageSize;
-            if (_page >= pageCount) {
-                _page = pageCount - 1;
-                q = query();
-            }
-            if (_page < 0) {
-                _page = 0;
-                q = query();
-            }
-            std::vector<sv::Sample> rows;
-            timings.run("search-results", [&] { rows = _db.search(q); });
+            const SVRefreshResult result = refreshJob(generation).run(_db, _counts);
+            recordSlowSteps(result);
+            if (result.error)
+                throw std::runtime_error(*result.error);
             if (_queryGeneration != generation) {
-                if (timed)
-                    SVPlayheadDiagnostics::shared().record(
-                        QString::asprintf("refresh-duration seconds=%.3f outcome=stale-generation "
-                                          "generation=%llu current=%llu",
-                                          SVPlayheadDiagnostics::uptime() - started,
-                                          static_cast<unsigned long long>(generation),
-                                          static_cast<unsigned long long>(_queryGeneration)));
+                recordStale(started, generation);
                 return;
             }
-            _rows = std::move(rows);
-            if (hasActiveSort()) {
-                _sortedNavigationTotal = total;
-                timings.run("resolve-sorted-position", [&] {
-                    _sortedNavigationIndex = _loadedSampleId && *_loadedSampleId != 0
-                                                 ? _db.matchingIndex(q, *_loadedSampleId)
-                                                 : std::nullopt;
-                });
-            } else {
-                _sortedNavigationTotal = 0;
-                _sortedNavigationIndex.reset();
-            }
-            _lastAppliedResultsPage = _page;
-            _hasNextPage = _page * kPageSize + kPageSize < total;
-            _emptyView->setVisible(!_counts.holdsSamples(_db));
-            updateStatusTexts(total);
-            SVWaveformView::beginPreloadGeneration();
-            requestUnknownDurations();
+            showSampleResults(result);
         }
-        _hoveredSampleCell = nullptr;
-        timings.run("reload-and-layout-results", [this] {
-            _table->reloadData(static_cast<int>(_scope.libraryMode ? _libs.size() : _rows.size()),
-                               _scope.libraryMode ? kLibraryRowHeight : kSampleRowHeight);
-            layoutHeader();
-            layoutEmptyView();
-        });
-        QTimer::singleShot(0, this, [this] {
-            layoutHeader();
-            reconcileSampleHover();
-        });
-        if (!_scope.libraryMode && !_rows.empty())
-            _table->scrollToRow(0);
-        recordNavigationEvent(QStringLiteral("refresh-end"));
-        timings.run("layout-pagination", [this] { updatePaginationControls(); });
-        if (!_scope.libraryMode)
-            timings.run("preindex-waveforms", [this] { preindexVisibleWaveforms(); });
-        if (timed)
-            SVPlayheadDiagnostics::shared().record(QString::asprintf(
-                "refresh-duration seconds=%.3f outcome=complete source=%s rows=%lu",
-                SVPlayheadDiagnostics::uptime() - started,
-                _diagnosticSource ? _diagnosticSource().toUtf8().constData() : "all",
-                static_cast<unsigned long>(_scope.libraryMode ? _libs.size() : _rows.size())));
-        emit refreshed();
+        finishRefresh(started);
     } catch (const std::exception& error) {
         _status->setText(QString::fromUtf8(error.what()));
         if (timed)
@@ -457,6 +434,119 @@ void SVResultsBrowser::refresh() {
                 QString::asprintf("refresh-duration seconds=%.3f outcome=exception error=%s",
                                   SVPlayheadDiagnostics::uptime() - started, error.what()));
     }
+}
+
+void SVResultsBrowser::refreshInBackground() {
+    if (_scope.libraryMode) {
+        refreshCompletingBrowserTransition();
+        return;
+    }
+    const bool timed = SVPlayheadDiagnostics::shared().enabled();
+    _backgroundStarted = timed ? SVPlayheadDiagnostics::uptime() : 0.0;
+    try {
+        const std::uint64_t generation = beginRefresh();
+        _backgroundGeneration = generation;
+        _searchWorker->post(refreshJob(generation));
+    } catch (const std::exception& error) {
+        _status->setText(QString::fromUtf8(error.what()));
+        completeBrowserPaginationTransition();
+    }
+}
+
+void SVResultsBrowser::backgroundRefreshFinished(SVRefreshResult&& result) {
+    // An older job's result: a newer background refresh will end the transition.
+    if (!_backgroundGeneration || result.generation != *_backgroundGeneration)
+        return;
+    _backgroundGeneration.reset();
+    const bool timed = SVPlayheadDiagnostics::shared().enabled();
+    try {
+        recordSlowSteps(result);
+        if (result.generation != _queryGeneration) {
+            // A refresh on the spot overtook it and already shows its own result.
+            recordStale(_backgroundStarted, result.generation);
+        } else if (result.error) {
+            _status->setText(QString::fromStdString(*result.error));
+            if (timed)
+                SVPlayheadDiagnostics::shared().record(QString::asprintf(
+                    "refresh-duration seconds=%.3f outcome=exception error=%s",
+                    SVPlayheadDiagnostics::uptime() - _backgroundStarted, result.error->c_str()));
+        } else {
+            showSampleResults(result);
+            finishRefresh(_backgroundStarted);
+        }
+    } catch (const std::exception& error) {
+        _status->setText(QString::fromUtf8(error.what()));
+    }
+    completeBrowserPaginationTransition();
+}
+
+// Steps five and six of a sample refresh: the rows, the sorted position, the page and the
+// texts.
+void SVResultsBrowser::showSampleResults(const SVRefreshResult& result) {
+    _page = result.page;
+    _rows = result.rows;
+    if (hasActiveSort()) {
+        _sortedNavigationTotal = result.total;
+        _sortedNavigationIndex = result.sortedNavigationIndex;
+    } else {
+        _sortedNavigationTotal = 0;
+        _sortedNavigationIndex.reset();
+    }
+    _lastAppliedResultsPage = _page;
+    _hasNextPage = _page * kPageSize + kPageSize < result.total;
+    _emptyView->setVisible(!result.holdsSamples);
+    updateStatusTexts(result.total);
+    SVWaveformView::beginPreloadGeneration();
+    requestUnknownDurations();
+}
+
+// Steps seven to nine: the table, header, pagination and waveforms; then `refreshed`.
+void SVResultsBrowser::finishRefresh(double started) {
+    const bool timed = SVPlayheadDiagnostics::shared().enabled();
+    const RefreshTimings timings{timed};
+    _hoveredSampleCell = nullptr;
+    timings.run("reload-and-layout-results", [this] {
+        _table->reloadData(static_cast<int>(_scope.libraryMode ? _libs.size() : _rows.size()),
+                           _scope.libraryMode ? kLibraryRowHeight : kSampleRowHeight);
+        layoutHeader();
+        layoutEmptyView();
+    });
+    QTimer::singleShot(0, this, [this] {
+        layoutHeader();
+        reconcileSampleHover();
+    });
+    if (!_scope.libraryMode && !_rows.empty())
+        _table->scrollToRow(0);
+    recordNavigationEvent(QStringLiteral("refresh-end"));
+    timings.run("layout-pagination", [this] { updatePaginationControls(); });
+    if (!_scope.libraryMode)
+        timings.run("preindex-waveforms", [this] { preindexVisibleWaveforms(); });
+    if (timed)
+        SVPlayheadDiagnostics::shared().record(QString::asprintf(
+            "refresh-duration seconds=%.3f outcome=complete source=%s rows=%lu",
+            SVPlayheadDiagnostics::uptime() - started,
+            _diagnosticSource ? _diagnosticSource().toUtf8().constData() : "all",
+            static_cast<unsigned long>(_scope.libraryMode ? _libs.size() : _rows.size())));
+    emit refreshed();
+}
+
+void SVResultsBrowser::recordSlowSteps(const SVRefreshResult& result) const {
+    if (!SVPlayheadDiagnostics::shared().enabled())
+        return;
+    for (const auto& [name, seconds] : result.stepSeconds)
+        if (seconds >= 0.025)
+            SVPlayheadDiagnostics::shared().record(
+                QString::asprintf("refresh-slow-operation name=%s seconds=%.3f", name, seconds));
+}
+
+void SVResultsBrowser::recordStale(double started, std::uint64_t generation) const {
+    if (!SVPlayheadDiagnostics::shared().enabled())
+        return;
+    SVPlayheadDiagnostics::shared().record(QString::asprintf(
+        "refresh-duration seconds=%.3f outcome=stale-generation "
+        "generation=%llu current=%llu",
+        SVPlayheadDiagnostics::uptime() - started, static_cast<unsigned long long>(generation),
+        static_cast<unsigned long long>(_queryGeneration)));
 }
 
 void SVResultsBrowser::recordNavigationEvent(const QString& event) const {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/results/browse_scope.h"
+#include "app/results/refresh_job.h"
 #include "app/results/result_count_cache.h"
 #include "app/results/row_decoration.h"
 #include "core/browse/pagination_controller.h"
@@ -29,6 +30,7 @@ class Database;
 class SVResultsTable;
 class SVSampleCell;
 class SVLibraryCell;
+class SVSearchWorker;
 
 // The column titles over the full row presentation, with the three sort buttons.
 class SVResultsHeader : public QWidget {
@@ -64,7 +66,18 @@ class SVResultsBrowser : public QWidget {
     ~SVResultsBrowser() override;
 
     sv::SearchQuery query() const;
+    // Rebuilds the page from the catalogue before returning.
     void refresh();
+    // The same refresh with the catalogue work on the search worker: the page shown stays until
+    // the new one replaces it, and a result overtaken by a later refresh is dropped. The search
+    // field's pause runs this one, so that typing never waits for the catalogue.
+    void refreshInBackground();
+    // Whether a background refresh has been started and its result not yet shown or dropped.
+    bool refreshInProgress() const { return _backgroundGeneration.has_value(); }
+    // Brings the catalogue's in-memory search index up to date on the search worker.
+    void prepareSearchInBackground();
+    // Stops the search worker for good (before the catalogue goes away).
+    void stopBackgroundWork();
     void refreshCompletingBrowserTransition();
     void refreshResultsWithBrowserTransition();
     void resetPageAndRefresh();
@@ -209,6 +222,13 @@ class SVResultsBrowser : public QWidget {
     void layoutEmptyView();
     void tableClicked(int row, Qt::KeyboardModifiers modifiers);
     void selectionDidChange();
+    std::uint64_t beginRefresh();
+    SVRefreshJob refreshJob(std::uint64_t generation) const;
+    void showSampleResults(const SVRefreshResult& result);
+    void finishRefresh(double started);
+    void backgroundRefreshFinished(SVRefreshResult&& result);
+    void recordSlowSteps(const SVRefreshResult& result) const;
+    void recordStale(double started, std::uint64_t generation) const;
     void updateStatusTexts(std::int64_t total);
     void updatePaginationControls();
     void synchronizePagination();
@@ -267,4 +287,7 @@ class SVResultsBrowser : public QWidget {
     QString _resultsTitle = QStringLiteral("All Samples");
     QTimer _searchDebounce;
     QVariantAnimation _fade;
+    SVSearchWorker* _searchWorker = nullptr;
+    std::optional<std::uint64_t> _backgroundGeneration;
+    double _backgroundStarted = 0.0;
 };

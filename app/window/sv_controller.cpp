@@ -126,6 +126,8 @@ void SVController::applicationDidFinishLaunching() {
     connectWaveformNotifications();
     reloadSidebars();
     refresh();
+    // Ready for the first typed search without holding up the launch.
+    _browser->prepareSearchInBackground();
 
     _window->show();
     _window->raise();
@@ -419,6 +421,8 @@ void SVController::applicationWillTerminate() {
     if (_terminated)
         return;
     _terminated = true;
+    if (_browser)
+        _browser->stopBackgroundWork();
     if (_resourceMonitor)
         _resourceMonitor->stop();
     if (_player) {
