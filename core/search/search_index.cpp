@@ -139,7 +139,9 @@ struct SearchIndex::Parsed {
 // mirror.
 class SearchIndex::Reader {
   public:
-    Reader(sqlite3* db, SearchIndex& index) : index_(index), comparedKey_(db, kComparedKey) {}
+    Reader(sqlite3* db, SearchIndex& index) : index_(index), comparedKey_(db, kComparedKey) {
+        lastCodes_.fill(kNone);
+    }
 
     // The row the statement stands on (columns as kRowColumns), without its genres.
     const Parsed& read(sqlite3_stmt* s) {
@@ -183,7 +185,8 @@ class SearchIndex::Reader {
         return static_cast<std::uint16_t>(code);
     }
 
-    // A text column's interned code; kNone for NULL.
+    // A text column's interned code; kNone for NULL. Rows next to each other often share
+    // their values, so the last code of each column is tried first.
     std::uint32_t internText(sqlite3_stmt* s, int column, StringTable& table) {
         const int type = sqlite3_column_type(s, column);
         if (type == SQLITE_NULL)
@@ -193,7 +196,11 @@ class SearchIndex::Reader {
             index_.usable_ = false;
             return kNone;
         }
-        return table.intern(text);
+        std::uint32_t& last = lastCodes_[static_cast<std::size_t>(column)];
+        if (last != kNone && table[last] == text)
+            return last;
+        last = table.intern(text);
+        return last;
     }
 
     std::uint32_t keyCode(sqlite3_stmt* s, int column) {
@@ -274,6 +281,7 @@ class SearchIndex::Reader {
     SearchIndex& index_;
     Statement comparedKey_;
     Parsed parsed_;
+    std::array<std::uint32_t, 10> lastCodes_{};
     std::uint32_t lastFolder_ = kNone;
 };
 
@@ -453,29 +461,40 @@ void SearchIndex::erase(std::int64_t id) {
 // The order of (name, id) over every live row, kept as each row's rank, so that sorting by name
 // and breaking ties by name compare two numbers.
 void SearchIndex::rankNames() {
-    const auto prefixOf = [this](std::uint32_t slot) {
-        const std::string_view name = nameOf(slot);
-        std::uint64_t prefix = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            prefix = (prefix << 8) |
-                     (i < name.size() ? static_cast<unsigned char>(name[i]) : std::uint64_t{0});
-        return prefix;
+    // The first sixteen bytes of each name as two numbers that compare as the bytes do, so that
+    // most comparisons need not read the names.
+    struct Keyed {
+        std::uint64_t high = 0;
+        std::uint64_t low = 0;
+        std::uint32_t slot = 0;
     };
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
+    const auto keyed = [this](std::uint32_t slot) {
+        const std::string_view name = nameOf(slot);
+        Keyed key;
+        key.slot = slot;
+        for (std::size_t i = 0; i < 16; ++i) {
+            const std::uint64_t byte = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
+            (i < 8 ? key.high : key.low) = ((i < 8 ? key.high : key.low) << 8) | byte;
+        }
+        return key;
+    };
+    std::vector<Keyed> order;
     order.reserve(liveRows_);
     for (std::uint32_t slot = 0; slot < hot_.size(); ++slot)
         if (hot_[slot].flags & kAlive)
-            order.emplace_back(prefixOf(slot), slot);
-    std::sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        const int names = nameOf(a.second).compare(nameOf(b.second));
+            order.push_back(keyed(slot));
+    std::sort(order.begin(), order.end(), [this](const Keyed& a, const Keyed& b) {
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
+        const int names = nameOf(a.slot).compare(nameOf(b.slot));
         if (names != 0)
             return names < 0;
-        return cold_[a.second].id < cold_[b.second].id;
+        return cold_[a.slot].id < cold_[b.slot].id;
     });
     for (std::size_t i = 0; i < order.size(); ++i)
-        hot_[order[i].second].nameRank = static_cast<std::uint32_t>(i);
+        hot_[order[i].slot].nameRank = static_cast<std::uint32_t>(i);
     unrankedRows_ = 0;
 }
 

@@ -260,6 +260,12 @@ std::string narrowedFullTextExpression(const SearchQuery& query) {
     return expression;
 }
 
+bool filtersNothing(const SearchQuery& query) {
+    return ftsQuery(query).empty() && query.type.empty() && query.instrument.empty() &&
+           !query.bpm && query.key.empty() && genreList(query).empty() && query.folder.empty() &&
+           !query.playlistId && !query.favoritesOnly;
+}
+
 std::optional<std::string> fullTextOnlyExpression(const SearchQuery& query) {
     const bool otherFilters = !query.type.empty() || !query.instrument.empty() || query.bpm ||
                               !query.key.empty() || !genreList(query).empty() ||

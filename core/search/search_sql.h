@@ -40,6 +40,9 @@ std::pair<std::int64_t, std::int64_t> tempoWindow(std::int32_t bpm);
 // mirrors the samples table column for column, so "NOT type:midi" is the MIDI test.
 std::optional<std::string> fullTextOnlyExpression(const SearchQuery& query);
 
+// Whether the query keeps every sample (but perhaps the MIDI files): no text, no filter.
+bool filtersNothing(const SearchQuery& query);
+
 // The three spellings, blanks removed and lower case, that a picked key is compared with:
 // "am", "amin", "aminor" for any spelling of A minor; "c", "cmaj", "cmajor" for C major.
 std::array<std::string, 3> keyCandidates(const std::string& pickedKey);

@@ -538,7 +538,7 @@ TEST(SearchReference, WritesOnEitherConnectionBetweenSearchesKeepTheAnswers) {
         const std::vector<StoredRow> before = storedRows(catalogue.raw());
         const StoredRow& someone = pick(random, before);
         const std::string folder = pick(random, kFolders);
-        const int what = std::uniform_int_distribution<int>(0, 11)(random);
+        const int what = std::uniform_int_distribution<int>(0, 12)(random);
         SCOPED_TRACE(::testing::Message() << "round " << round << " write " << what);
         switch (what) {
             case 0:
@@ -566,11 +566,12 @@ TEST(SearchReference, WritesOnEitherConnectionBetweenSearchesKeepTheAnswers) {
             case 5: {
                 // New files, an AppleDouble companion among them, and a rescanned one.
                 std::vector<Sample> scanned;
+                // Names repeat from round to round, in folders of their own.
                 for (int i = 0; i < 4; ++i) {
                     Sample sample;
                     sample.filename = (i == 3 ? "._" : "") + pick(random, kWords) + " " +
-                                      pick(random, kWords) + " " + std::to_string(round) + ".wav";
-                    sample.path = "/lib/Loops/" + sample.filename;
+                                      pick(random, Words{"Kick", "Pad"}) + ".wav";
+                    sample.path = "/lib/Loops/" + std::to_string(round) + "/" + sample.filename;
                     sample.type = chance(random, 0.5) ? SampleType::Loop : SampleType::Midi;
                     sample.instrument = pick(random, kInstruments);
                     sample.genre = chance(random, 0.5) ? pick(random, kGenres) : "";
@@ -612,6 +613,11 @@ TEST(SearchReference, WritesOnEitherConnectionBetweenSearchesKeepTheAnswers) {
                 catalogue.exec("UPDATE samples SET favorite=1-favorite WHERE id=" +
                                std::to_string(someone.id));
                 break;
+            case 12:
+                // A new name in place, written on the indexed connection itself.
+                db.exec("UPDATE samples SET filename='" + pick(random, kWords) +
+                        " Renamed.wav' WHERE id=" + std::to_string(someone.id));
+                break;
             case 10:
                 addRows(catalogue, random, playlists, libraries, 3, 0.3, added);
                 break;
@@ -619,7 +625,7 @@ TEST(SearchReference, WritesOnEitherConnectionBetweenSearchesKeepTheAnswers) {
                 catalogue.exec("DELETE FROM samples WHERE id=" + std::to_string(someone.id));
                 break;
         }
-        const bool byAnotherConnection = what >= 9;
+        const bool byAnotherConnection = what >= 9 && what <= 11;
         (byAnotherConnection ? otherWrites : ownWrites) += 1;
         EXPECT_EQ(db.searchIndexCurrent(), !byAnotherConnection);
         const std::vector<StoredRow> rows = storedRows(catalogue.raw());
