@@ -59,6 +59,7 @@ namespace {
 
 constexpr int kWarmupMilliseconds = 140;
 constexpr double kWorkerShutdownSeconds = 10.0;
+constexpr int kSearchIndexDelayMs = 1000;
 
 void putLittleEndian(QByteArray& bytes, std::uint32_t value, int width) {
     for (int i = 0; i < width; ++i)
@@ -126,8 +127,10 @@ void SVController::applicationDidFinishLaunching() {
     connectWaveformNotifications();
     reloadSidebars();
     refresh();
-    // Ready for the first typed search without holding up the launch.
-    _browser->prepareSearchInBackground();
+    // Ready for the first typed search, once the launch has settled: the first refresh needs
+    // no index, and preparing it would compete with the launch for the processor.
+    QTimer::singleShot(kSearchIndexDelayMs, _browser,
+                       [browser = _browser] { browser->prepareSearchInBackground(); });
 
     _window->show();
     _window->raise();

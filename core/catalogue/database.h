@@ -181,12 +181,18 @@ class Database {
                                                   StandingExclusions exclusions);
 
     // The in-memory search index, the data version of this connection it matches, and the
-    // samples this connection wrote since (recorded by temporary triggers).
+    // samples this connection wrote since (noted by temporary triggers); while a new copy is
+    // read, the samples written since its reading began are noted for it as well.
+    struct SampleChanges {
+        std::vector<std::int64_t> ids;
+        bool overflow = false;  // too many to read again one by one
+        void note(std::int64_t id);
+    };
     std::unique_ptr<SearchIndex> searchIndex_;
     std::int64_t searchIndexVersion_ = 0;
-    std::vector<std::int64_t> changedSamples_;
-    bool changedSamplesOverflow_ = false;
-    bool recordingSampleChanges_ = false;
+    SampleChanges changedSamples_;
+    bool buildingSearchIndex_ = false;
+    SampleChanges changedDuringBuild_;
     bool watchingSampleChanges_ = false;
     std::mutex searchIndexPreparation_;
     std::atomic<bool> searchIndexCancelled_{false};

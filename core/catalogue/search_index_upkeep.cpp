@@ -76,17 +76,25 @@ std::vector<std::int64_t> sortedIds(Statement& statement) {
 void Database::sampleChanged(sqlite3_context* context, int argc, sqlite3_value** argv) {
     auto* self = static_cast<Database*>(sqlite3_user_data(context));
     sqlite3_result_null(context);
-    if (argc != 1 || !self->recordingSampleChanges_ || self->changedSamplesOverflow_)
-        return;
-    if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER)
+    if (argc != 1 || sqlite3_value_type(argv[0]) != SQLITE_INTEGER)
         return;  // a genre row whose sample id is no integer belongs to no sample
-    if (self->changedSamples_.size() >= kMostChangedSamples) {
-        self->changedSamplesOverflow_ = true;
-        self->changedSamples_.clear();
-        self->changedSamples_.shrink_to_fit();
+    const std::int64_t id = sqlite3_value_int64(argv[0]);
+    if (self->searchIndex_)
+        self->changedSamples_.note(id);
+    if (self->buildingSearchIndex_)
+        self->changedDuringBuild_.note(id);
+}
+
+void Database::SampleChanges::note(std::int64_t id) {
+    if (overflow)
+        return;
+    if (ids.size() >= kMostChangedSamples) {
+        overflow = true;
+        ids.clear();
+        ids.shrink_to_fit();
         return;
     }
-    self->changedSamples_.push_back(sqlite3_value_int64(argv[0]));
+    ids.push_back(id);
 }
 
 void Database::watchSampleChangesLocked() {
@@ -109,20 +117,20 @@ std::int64_t Database::dataVersionLocked() {
 
 bool Database::searchIndexCurrentLocked(bool outsideTransaction) {
     // Inside a transaction someone else opened, rows may still be rolled back.
-    if (!searchIndex_ || !outsideTransaction || changedSamplesOverflow_)
+    if (!searchIndex_ || !outsideTransaction || changedSamples_.overflow)
         return false;
     try {
         if (dataVersionLocked() != searchIndexVersion_)
             return false;
-        if (!changedSamples_.empty()) {
+        if (!changedSamples_.ids.empty()) {
             std::vector<std::int64_t> changed;
-            changed.swap(changedSamples_);
+            changed.swap(changedSamples_.ids);
             searchIndex_->reload(db_.get(), std::move(changed));
         }
         return searchIndex_->answers(SearchQuery{});
     } catch (const std::runtime_error&) {
         searchIndex_.reset();
-        recordingSampleChanges_ = false;
+        changedSamples_ = {};
         return false;
     }
 }
@@ -144,15 +152,16 @@ bool Database::prepareSearchIndex() {
         return prepareSearchIndexLocked();
     } catch (const std::runtime_error&) {
         const std::lock_guard lock(mutex_);
-        recordingSampleChanges_ = searchIndex_ != nullptr;
+        buildingSearchIndex_ = false;
+        changedDuringBuild_ = {};
         return false;
     }
 }
 
-// Holds searchIndexPreparation_, and mutex_ only for the short steps around the reading.
+// Holds searchIndexPreparation_, and mutex_ only for the short steps around the reading; the
+// copy in use, if any, keeps answering meanwhile.
 bool Database::prepareSearchIndexLocked() {
     std::string file;
-    std::int64_t version = 0;
     {
         const std::lock_guard lock(mutex_);
         if (searchIndexCancelled_)
@@ -162,7 +171,7 @@ bool Database::prepareSearchIndexLocked() {
             return false;
         {
             const ReadSnapshot snapshot(db_.get());
-            if (searchIndexCurrentLocked(outsideTransaction))
+            if (searchIndexCurrentLocked(outsideTransaction) && !searchIndex_->wornOut())
                 return true;
         }
         watchSampleChangesLocked();
@@ -170,15 +179,15 @@ bool Database::prepareSearchIndexLocked() {
         file = name ? name : "";
     }
     for (int attempt = 0; attempt < kPreparationAttempts; ++attempt) {
+        std::int64_t version = 0;
         {
-            // From here on, this connection's writes are recorded; what another connection
-            // commits shows as a new data version.
+            // From here on, this connection's writes are noted for the new copy too; what
+            // another connection commits shows as a new data version.
             const std::lock_guard lock(mutex_);
             const ReadSnapshot snapshot(db_.get());
             version = dataVersionLocked();
-            recordingSampleChanges_ = true;
-            changedSamplesOverflow_ = false;
-            changedSamples_.clear();
+            buildingSearchIndex_ = true;
+            changedDuringBuild_ = {};
         }
         std::unique_ptr<SearchIndex> fresh;
         if (file.empty()) {
@@ -192,8 +201,9 @@ bool Database::prepareSearchIndexLocked() {
             fresh = SearchIndex::load(reader.get(), &searchIndexCancelled_);
         }
         const std::lock_guard lock(mutex_);
+        buildingSearchIndex_ = false;
         if (!fresh) {
-            recordingSampleChanges_ = searchIndex_ != nullptr;
+            changedDuringBuild_ = {};
             return false;
         }
         const bool outsideTransaction = sqlite3_get_autocommit(db_.get()) != 0;
@@ -202,10 +212,10 @@ bool Database::prepareSearchIndexLocked() {
             continue;
         searchIndex_ = std::move(fresh);
         searchIndexVersion_ = version;
+        changedSamples_ = std::move(changedDuringBuild_);
+        changedDuringBuild_ = {};
         return searchIndexCurrentLocked(outsideTransaction);
     }
-    const std::lock_guard lock(mutex_);
-    recordingSampleChanges_ = searchIndex_ != nullptr;
     return false;
 }
 

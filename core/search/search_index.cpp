@@ -311,6 +311,20 @@ std::unique_ptr<SearchIndex> SearchIndex::load(sqlite3* db, const std::atomic<bo
             genreRows.emplace_back(sqlite3_column_int64(s, 0), index->genres_.intern(genre));
         }
     }
+    // Room for every row at once: growing the vectors row by row would copy them and leave
+    // half of them unused.
+    {
+        Statement largest(db, "SELECT max(id) FROM samples");
+        if (largest.step() && !largest.isNull(0)) {
+            const std::int64_t ids =
+                std::clamp<std::int64_t>(largest.int64(0) + 1, 0, kLargestId + 1);
+            const auto rows = static_cast<std::size_t>(ids);
+            index->hot_.reserve(rows);
+            index->cold_.reserve(rows);
+            index->initials_.reserve(rows);
+            index->slotOfId_.reserve(rows);
+        }
+    }
     Reader reader(db, *index);
     Statement rows(db, std::string(kRowColumns) + " ORDER BY id");
     std::size_t nextGenre = 0;
@@ -364,7 +378,7 @@ void SearchIndex::reload(sqlite3* db, std::vector<std::int64_t> ids) {
 }
 
 bool SearchIndex::wornOut() const {
-    return unrankedRows_ > std::max<std::size_t>(20'000, liveRows_ / 4);
+    return unrankedRows_ > std::max<std::size_t>(1000, liveRows_ / 4);
 }
 
 std::optional<std::uint32_t> SearchIndex::slotOf(std::int64_t id) const {
@@ -408,7 +422,9 @@ void SearchIndex::store(const Parsed& parsed, std::vector<std::uint32_t> genres)
     cold.genres = internGenreSet(std::move(genres));
     const auto index = static_cast<std::size_t>(id);
     if (index >= slotOfId_.size())
-        slotOfId_.resize(std::max(index + 1, slotOfId_.size() + slotOfId_.size() / 2), kNone);
+        slotOfId_.resize(std::max(index + 1, std::min(slotOfId_.capacity(),
+                                                      slotOfId_.size() + slotOfId_.size() / 2)),
+                         kNone);
     std::uint32_t& slot = slotOfId_[index];
     if (slot != kNone && (hot_[slot].flags & kAlive)) {
         // The same name keeps its place in the name order.
@@ -417,6 +433,7 @@ void SearchIndex::store(const Parsed& parsed, std::vector<std::uint32_t> genres)
             hot.nameRank = old.nameRank;
         } else if (old.nameRank != kUnranked) {
             ++unrankedRows_;
+            unrankedSlots_.push_back(slot);
         }
         if (old.nameLength > Hot::kInlineName)
             staleNameBytes_ += old.nameLength;
@@ -437,8 +454,11 @@ void SearchIndex::store(const Parsed& parsed, std::vector<std::uint32_t> genres)
         hot_.push_back(hot);
         cold_.push_back(cold);
         initials_.push_back(nameInitials(parsed.name));
+        unrankedSlots_.push_back(slot);
         return;
     }
+    if (hot.nameRank == kUnranked)
+        unrankedSlots_.push_back(slot);
     hot_[slot] = hot;
     cold_[slot] = cold;
     initials_[slot] = nameInitials(parsed.name);
@@ -493,9 +513,14 @@ void SearchIndex::rankNames() {
             return names < 0;
         return cold_[a.slot].id < cold_[b.slot].id;
     });
-    for (std::size_t i = 0; i < order.size(); ++i)
+    byName_.clear();
+    byName_.reserve(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
         hot_[order[i].slot].nameRank = static_cast<std::uint32_t>(i);
+        byName_.push_back(order[i].slot);
+    }
     unrankedRows_ = 0;
+    unrankedSlots_.clear();
 }
 
 void SearchIndex::compactNames() {
@@ -846,8 +871,67 @@ int SearchIndex::compareNames(const Candidate& a, const Candidate& b) const {
     return idA < idB ? -1 : (idA > idB ? 1 : 0);
 }
 
+// A page in name order without text: the rows are walked in the order of their ranks, merged
+// with the rows that lost their rank, and the walk stops at the page's last row, as SQLite's walk
+// of its name index does.
+std::vector<std::int64_t> SearchIndex::pageInNameOrder(const SearchQuery& query,
+                                                       const SearchIndexInputs& inputs) const {
+    const Plan plan = planFor(query, inputs);
+    if (plan.nothing || query.limit == 0)
+        return {};
+    const bool descending = query.sortByName && query.nameDescending;
+    const auto shows = [&](std::uint32_t slot) {
+        const Hot& hot = hot_[slot];
+        return (hot.flags & kAlive) && passes(slot, plan) && hot.library != kNoCode &&
+               plan.libraryJoins[hot.library];
+    };
+    std::vector<std::uint32_t> unranked = unrankedSlots_;
+    std::sort(unranked.begin(), unranked.end());
+    unranked.erase(std::unique(unranked.begin(), unranked.end()), unranked.end());
+    std::vector<Candidate> loose;
+    for (const std::uint32_t slot : unranked)
+        if (hot_[slot].nameRank == kUnranked && shows(slot))
+            loose.push_back(Candidate{0, slot, kUnranked, false});
+    const auto before = [&](const Candidate& a, const Candidate& b) {
+        const int names = compareNames(a, b);
+        return descending ? names > 0 : names < 0;
+    };
+    std::sort(loose.begin(), loose.end(), before);
+
+    const std::size_t first = static_cast<std::size_t>(std::max(query.offset, 0));
+    const std::size_t end = query.limit < 0 ? std::numeric_limits<std::size_t>::max()
+                                            : first + static_cast<std::size_t>(query.limit);
+    std::vector<std::int64_t> ids;
+    std::size_t shown = 0;
+    std::size_t nextLoose = 0;
+    const auto take = [&](std::uint32_t slot) {
+        if (shown >= first)
+            ids.push_back(cold_[slot].id);
+        ++shown;
+    };
+    const std::size_t n = byName_.size();
+    for (std::size_t i = 0; i < n && shown < end; ++i) {
+        const std::uint32_t slot = byName_[descending ? n - 1 - i : i];
+        if (i + 16 < n)
+            __builtin_prefetch(&hot_[byName_[descending ? n - 17 - i : i + 16]]);
+        if (hot_[slot].nameRank == kUnranked || !shows(slot))
+            continue;
+        const Candidate ranked{0, slot, hot_[slot].nameRank, false};
+        while (nextLoose < loose.size() && shown < end && before(loose[nextLoose], ranked))
+            take(loose[nextLoose++].slot);
+        if (shown < end)
+            take(slot);
+    }
+    while (nextLoose < loose.size() && shown < end)
+        take(loose[nextLoose++].slot);
+    return ids;
+}
+
 std::vector<std::int64_t> SearchIndex::page(const SearchQuery& query,
                                             const SearchIndexInputs& inputs) const {
+    const OrderKind kind = orderKindOf(query);
+    if (!inputs.textMatches && (kind == OrderKind::Name || kind == OrderKind::Default))
+        return pageInNameOrder(query, inputs);
     std::vector<Candidate> found = candidates(query, inputs);
     // The SQL's ORDER BY: the order's own value, then name and id (in the name sort both
     // follow its direction).

@@ -115,6 +115,8 @@ class SearchIndex {
     std::vector<Candidate> candidates(const SearchQuery& query,
                                       const SearchIndexInputs& inputs) const;
     int compareNames(const Candidate& a, const Candidate& b) const;
+    std::vector<std::int64_t> pageInNameOrder(const SearchQuery& query,
+                                              const SearchIndexInputs& inputs) const;
 
     bool usable_ = true;
     // Per slot: what every match reads, and what only filters and sorts read.
@@ -124,6 +126,10 @@ class SearchIndex {
     std::vector<std::uint32_t> slotOfId_;
     std::size_t liveRows_ = 0;
     std::size_t unrankedRows_ = 0;
+    // The slots in the order of their ranks, and those that lost their rank since (perhaps
+    // twice, perhaps ranked again by now).
+    std::vector<std::uint32_t> byName_;
+    std::vector<std::uint32_t> unrankedSlots_;
     // Names too long to be kept inside their row.
     std::string names_;
     std::size_t staleNameBytes_ = 0;
