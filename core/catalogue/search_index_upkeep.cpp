@@ -12,6 +12,7 @@
 #include "core/catalogue/transaction.h"
 #include "core/search/search_index.h"
 #include "core/search/search_sql.h"
+#include "core/search/search_tokens.h"
 
 namespace sv {
 namespace {
@@ -69,6 +70,17 @@ std::vector<std::int64_t> sortedIds(Statement& statement) {
         std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     return ids;
+}
+
+// The letter or digit of a search text that is that one character and no other word.
+std::optional<char> oneLetterSearch(const SearchQuery& query) {
+    const std::vector<std::string> words = searchTokens(query.text);
+    if (words.size() != 1 || words[0].size() != 1)
+        return std::nullopt;
+    const char c = words[0][0];
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return c;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -240,18 +252,30 @@ std::optional<SearchIndexInputs> Database::searchIndexInputsLocked(const SearchQ
         // column terms leave far fewer ids and stay.
         SearchQuery withMidi = query;
         withMidi.hideMidi = false;
-        if (const std::string expression = narrowedFullTextExpression(withMidi);
+        // One letter or digit: the copy knows the first letter of every word the full-text
+        // index holds, and a prefix of one letter asks the index for nearly every word it has.
+        // The copy applies the filters that narrow the expression itself.
+        const std::optional<char> initial = oneLetterSearch(query);
+        const bool fromInitials = initial && searchIndex_->knowsWordInitials();
+        if (const std::string expression = fromInitials ? std::string("initial:") + *initial
+                                                        : narrowedFullTextExpression(withMidi);
             !expression.empty()) {
             const std::uint64_t stamp = changeStampLocked();
             if (!textMatches_ || textMatches_->expression != expression ||
                 textMatches_->stamp != stamp) {
                 textMatches_.reset();
-                const StatementCache::Lease matches = statements_->acquire(
-                    "SELECT rowid FROM sample_search WHERE sample_search MATCH ?");
-                matches->bind(1, std::string_view(expression));
-                textMatches_ = TextMatches{
-                    expression, stamp,
-                    std::make_shared<const std::vector<std::int64_t>>(sortedIds(*matches))};
+                std::vector<std::int64_t> ids;
+                if (fromInitials) {
+                    ids = searchIndex_->idsWithWordInitial(*initial);
+                } else {
+                    const StatementCache::Lease matches = statements_->acquire(
+                        "SELECT rowid FROM sample_search WHERE sample_search MATCH ?");
+                    matches->bind(1, std::string_view(expression));
+                    ids = sortedIds(*matches);
+                }
+                textMatches_ =
+                    TextMatches{expression, stamp,
+                                std::make_shared<const std::vector<std::int64_t>>(std::move(ids))};
             }
             inputs.textMatches = textMatches_->ids;
         }

@@ -27,8 +27,10 @@ constexpr std::int64_t kLargestId = 16'000'000;
 constexpr std::int64_t kLargestExactInteger = std::int64_t{1} << 53;
 
 constexpr const char* kRowColumns =
-    "SELECT id,filename,type,library_id,bpm,duration,favorite,instrument,musical_key,path FROM "
-    "samples";
+    "SELECT id,filename,type,library_id,bpm,duration,favorite,instrument,musical_key,path,genre "
+    "FROM samples";
+// The columns the full-text index holds, in kRowColumns (its last column, tags, is always empty).
+constexpr std::array<int, 6> kFullTextColumns = {1, 9, 2, 10, 7, 8};
 constexpr const char* kGenreRows = "SELECT sample_id,genre FROM sample_genres ORDER BY sample_id";
 constexpr const char* kGenresOfSample =
     "SELECT sample_id,genre FROM sample_genres WHERE sample_id=?";
@@ -87,6 +89,87 @@ bool sortedHolds(const std::vector<std::int64_t>& ids, std::int64_t id) {
     return std::binary_search(ids.begin(), ids.end(), id);
 }
 
+// A word's first byte as a bit of the word initials: ASCII letters (either case) and digits
+// have their own, anything else shares the last.
+constexpr int kOtherInitial = 36;
+int initialBit(unsigned char c) {
+    if (c >= 'a' && c <= 'z')
+        return c - 'a';
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= '0' && c <= '9')
+        return 26 + (c - '0');
+    return -1;
+}
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The full-text index's tokenizer splits ASCII text into runs of letters and digits.
+std::uint64_t asciiWordInitials(std::string_view text) {
+    std::uint64_t bits = 0;
+    bool inWord = false;
+    for (const char c : text) {
+        const int bit = initialBit(static_cast<unsigned char>(c));
+        if (bit >= 0 && !inWord)
+            bits |= std::uint64_t{1} << bit;
+        inWord = bit >= 0;
+    }
+    return bits;
+}
+
+// The full-text index's own tokenizer, for text beyond ASCII: its letters, their case and
+// accents are its own to judge.
+class FullTextTokenizer {
+  public:
+    explicit FullTextTokenizer(sqlite3* db) {
+        fts5_api* api = nullptr;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &statement, nullptr) == SQLITE_OK) {
+            sqlite3_bind_pointer(statement, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
+            sqlite3_step(statement);
+        }
+        sqlite3_finalize(statement);
+        void* context = nullptr;
+        if (!api || api->iVersion < 2 ||
+            api->xFindTokenizer(api, "unicode61", &context, &module_) != SQLITE_OK ||
+            module_.xCreate(context, nullptr, 0, &tokenizer_) != SQLITE_OK)
+            tokenizer_ = nullptr;
+    }
+    ~FullTextTokenizer() {
+        if (tokenizer_)
+            module_.xDelete(tokenizer_);
+    }
+    FullTextTokenizer(const FullTextTokenizer&) = delete;
+    FullTextTokenizer& operator=(const FullTextTokenizer&) = delete;
+
+    // Empty when the tokenizer is not at hand.
+    std::optional<std::uint64_t> wordInitials(std::string_view text) {
+        if (!tokenizer_ || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+            return std::nullopt;
+        std::uint64_t bits = 0;
+        if (module_.xTokenize(tokenizer_, &bits, FTS5_TOKENIZE_DOCUMENT, text.data(),
+                              static_cast<int>(text.size()), &FullTextTokenizer::word) != SQLITE_OK)
+            return std::nullopt;
+        return bits;
+    }
+
+  private:
+    static int word(void* context, int, const char* token, int length, int, int) {
+        if (length > 0) {
+            const int bit = initialBit(static_cast<unsigned char>(token[0]));
+            *static_cast<std::uint64_t*>(context) |= std::uint64_t{1}
+                                                     << (bit >= 0 ? bit : kOtherInitial);
+        }
+        return SQLITE_OK;
+    }
+
+    fts5_tokenizer module_{};
+    Fts5Tokenizer* tokenizer_ = nullptr;
+};
+
 }  // namespace
 
 std::uint32_t StringTable::intern(std::string_view value) {
@@ -133,13 +216,15 @@ struct SearchIndex::Parsed {
     Hot hot;
     Cold cold;
     std::string name;  // folded
+    std::uint64_t wordInitials = 0;
 };
 
 // Reads samples rows into the index's shapes; marks the index unusable on a value it does not
 // mirror.
 class SearchIndex::Reader {
   public:
-    Reader(sqlite3* db, SearchIndex& index) : index_(index), comparedKey_(db, kComparedKey) {
+    Reader(sqlite3* db, SearchIndex& index)
+        : index_(index), comparedKey_(db, kComparedKey), tokenizer_(db) {
         lastCodes_.fill(kNone);
     }
 
@@ -171,10 +256,34 @@ class SearchIndex::Reader {
         row.cold.instrument = internText(s, 7, index_.instruments_);
         row.cold.key = keyCode(s, 8);
         row.cold.folder = folderCode(s, 9);
+        row.wordInitials = wordInitials(s);
         return row;
     }
 
   private:
+    // The first letters of the words the full-text index holds for the row.
+    std::uint64_t wordInitials(sqlite3_stmt* s) {
+        std::uint64_t bits = 0;
+        for (const int column : kFullTextColumns) {
+            const int type = sqlite3_column_type(s, column);
+            if (type == SQLITE_NULL)
+                continue;
+            if (type != SQLITE_TEXT) {
+                index_.wordInitialsKnown_ = false;
+                continue;
+            }
+            const std::string_view text = columnText(s, column);
+            if (isAscii(text)) {
+                bits |= asciiWordInitials(text);
+            } else if (const auto initials = tokenizer_.wordInitials(text)) {
+                bits |= *initials;
+            } else {
+                index_.wordInitialsKnown_ = false;
+            }
+        }
+        return bits;
+    }
+
     std::uint16_t smallCode(std::uint32_t code) {
         if (code == kNone)
             return kNoCode;
@@ -280,6 +389,7 @@ class SearchIndex::Reader {
 
     SearchIndex& index_;
     Statement comparedKey_;
+    FullTextTokenizer tokenizer_;
     Parsed parsed_;
     std::array<std::uint32_t, 10> lastCodes_{};
     std::uint32_t lastFolder_ = kNone;
@@ -322,6 +432,7 @@ std::unique_ptr<SearchIndex> SearchIndex::load(sqlite3* db, const std::atomic<bo
             index->hot_.reserve(rows);
             index->cold_.reserve(rows);
             index->initials_.reserve(rows);
+            index->wordInitials_.reserve(rows);
             index->slotOfId_.reserve(rows);
         }
     }
@@ -454,6 +565,7 @@ void SearchIndex::store(const Parsed& parsed, std::vector<std::uint32_t> genres)
         hot_.push_back(hot);
         cold_.push_back(cold);
         initials_.push_back(nameInitials(parsed.name));
+        wordInitials_.push_back(parsed.wordInitials);
         unrankedSlots_.push_back(slot);
         return;
     }
@@ -462,6 +574,7 @@ void SearchIndex::store(const Parsed& parsed, std::vector<std::uint32_t> genres)
     hot_[slot] = hot;
     cold_[slot] = cold;
     initials_[slot] = nameInitials(parsed.name);
+    wordInitials_[slot] = parsed.wordInitials;
 }
 
 void SearchIndex::erase(std::int64_t id) {
@@ -475,7 +588,22 @@ void SearchIndex::erase(std::int64_t id) {
     if (hot.nameRank == kUnranked)
         --unrankedRows_;
     hot.flags = 0;
+    wordInitials_[*slot] = 0;
     --liveRows_;
+}
+
+std::vector<std::int64_t> SearchIndex::idsWithWordInitial(char letter) const {
+    std::vector<std::int64_t> ids;
+    const int bit = initialBit(static_cast<unsigned char>(letter));
+    if (bit < 0)
+        return ids;
+    // A row gone has no initials, so the liveness of each row need not be read.
+    const std::uint64_t wanted = std::uint64_t{1} << bit;
+    for (std::size_t id = 0; id < slotOfId_.size(); ++id)
+        if (const std::uint32_t slot = slotOfId_[id];
+            slot != kNone && (wordInitials_[slot] & wanted))
+            ids.push_back(static_cast<std::int64_t>(id));
+    return ids;
 }
 
 // The order of (name, id) over every live row, kept as each row's rank, so that sorting by name
@@ -541,6 +669,7 @@ void SearchIndex::compactNames() {
 std::size_t SearchIndex::memoryBytes() const {
     std::size_t bytes = hot_.capacity() * sizeof(Hot) + cold_.capacity() * sizeof(Cold) +
                         initials_.capacity() * sizeof(NameInitials) +
+                        wordInitials_.capacity() * sizeof(std::uint64_t) +
                         slotOfId_.capacity() * sizeof(std::uint32_t) + names_.capacity();
     for (const StringTable* table : {&types_, &instruments_, &keys_, &folders_, &genres_})
         for (std::size_t i = 0; i < table->size(); ++i)

@@ -84,6 +84,13 @@ class SearchIndex {
     std::vector<std::string> distinctValues(const std::string& field, const SearchQuery& query,
                                             const SearchIndexInputs& inputs) const;
 
+    // Whether the first letters of every row's words are known (see idsWithWordInitial).
+    bool knowsWordInitials() const { return usable_ && wordInitialsKnown_; }
+    // Ids, ascending, of the rows the full-text search for a one-letter prefix finds: those
+    // with a word in their name, path, type, genre, instrument or key that begins with `letter`
+    // (an ASCII letter or digit), the words split and folded as the full-text index does.
+    std::vector<std::int64_t> idsWithWordInitial(char letter) const;
+
     std::size_t sampleCount() const { return liveRows_; }
     std::size_t memoryBytes() const;
 
@@ -123,6 +130,10 @@ class SearchIndex {
     std::vector<Hot> hot_;
     std::vector<Cold> cold_;
     std::vector<NameInitials> initials_;
+    // Per slot: a bit for each ASCII letter and digit that begins one of the row's words in the
+    // full-text index, and one for words that begin with anything else.
+    std::vector<std::uint64_t> wordInitials_;
+    bool wordInitialsKnown_ = true;
     std::vector<std::uint32_t> slotOfId_;
     std::size_t liveRows_ = 0;
     std::size_t unrankedRows_ = 0;

@@ -758,6 +758,104 @@ TEST(SearchReference, UnusualStoredValuesGiveWhatTheSqlGives) {
     compare(40);
 }
 
+// A search of one letter or digit is answered from the first letters of the words the copy
+// read of every row, without the full-text index: names, folders, genres, instruments, keys and
+// types beyond ASCII (accents, other scripts, ligatures, a lone combining mark) find what the
+// full-text index finds, with filters, in every order, after writes on the indexed connection,
+// and with the tokenizer's judgement where the copy holds a value it cannot split.
+TEST(SearchReference, OneLetterSearchesFindWhatTheFullTextIndexFinds) {
+    SearchCatalogue catalogue;
+    const std::int64_t lib = catalogue.addLibrary("/Lib");
+    const Words names = {
+        "\xc3\x89"
+        "clair Kick",
+        "na\xc3\xafve Pad",
+        "\xc3\x84rger Bass",
+        "\xc5\x93uvre Lead",
+        "Stra\xc3\x9f"
+        "e Hat",
+        "\xce\xa9mega 808",
+        "\xe6\x9d\xb1\xe4\xba\xac Loop",
+        "\xef\xac\x81ll Snare",
+        "x\xcc\x81 Tom",
+        "\xc3\xb8 Perc 9th",
+        "under_score Kick",
+        "Plain Keys 120",
+        "1st Chord",
+        "Zz top"};
+    const Words folders = {"/Lib/\xc3\x89t\xc3\xa9", "/Lib/Drums", "/Lib/\xd0\x91\xd0\xb0\xd1\x81",
+                           "/Lib/Q-9"};
+    const Words instruments = {"", "Kick", "\xc3\x89lectric Piano", "Bass"};
+    const Words genreSets = {"", "trap", "\xc3\xa9lectro", "j-pop"};
+    std::mt19937 random(99);
+    for (int i = 0; i < 160; ++i) {
+        SampleRow row;
+        row.path = pick(random, folders) + "/" + pick(random, names) + " " + std::to_string(i) +
+                   (i % 9 == 0 ? ".mid" : ".wav");
+        row.type = i % 9 == 0 ? "MIDI" : pick(random, Words{"Loop", "One Shot", "Loop\xc3\xa9"});
+        row.instrument = pick(random, instruments);
+        row.key = pick(random, Words{"None", "A min",
+                                     "\xc3\x89"
+                                     "b maj"});
+        if (const std::string genre = pick(random, genreSets); !genre.empty())
+            row.genres = {genre};
+        row.libraryId = lib;
+        if (i % 3)
+            row.bpm = 80 + i % 60;
+        row.duration = 0.5 * (i % 7);
+        catalogue.addSample(row);
+    }
+    Database indexed(catalogue.file());
+    ASSERT_TRUE(indexed.prepareSearchIndex());
+    const auto compare = [&](const std::string& text, int sort, bool filtered) {
+        SearchQuery query;
+        query.text = text;
+        query.limit = 10000;
+        query.sortByName = sort == 1;
+        query.sortByDuration = sort == 2;
+        query.sortByBpm = sort == 3;
+        query.nameDescending = query.durationDescending = query.bpmDescending = true;
+        if (filtered) {
+            query.hideMidi = true;
+            query.folder = "/Lib/Drums";
+            query.instrument = "kick";
+        }
+        SCOPED_TRACE(describe(query));
+        const Ids expected = testing::idsOf(catalogue.database().search(query));
+        EXPECT_EQ(testing::idsOf(indexed.search(query)), expected);
+        EXPECT_EQ(indexed.countMatching(query), static_cast<std::int64_t>(expected.size()));
+        for (const std::int64_t id : {std::int64_t{1}, std::int64_t{77}, std::int64_t{150}})
+            EXPECT_EQ(indexed.matchingIndex(query, id),
+                      catalogue.database().matchingIndex(query, id));
+        EXPECT_EQ(indexed.distinctFilterValues("instrument", query),
+                  catalogue.database().distinctFilterValues("instrument", query));
+        return !expected.empty();
+    };
+    int found = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (char c = 'a'; c <= 'z'; ++c)
+            found += compare(std::string(1, c), c % 4, c % 3 == 0) ? 1 : 0;
+        for (char c = '0'; c <= '9'; ++c)
+            found += compare(std::string(1, c), c % 4, false) ? 1 : 0;
+        for (const char* text : {"E", " b ", "#", "\xc3\xa9", "o-", "x y"})
+            compare(text, 0, false);
+        EXPECT_TRUE(indexed.searchIndexCurrent());
+        // Rows written on the indexed connection are carried into the copy with their words.
+        indexed.exec(
+            "UPDATE samples SET filename='\xc3\x9c"
+            "ber '||filename, genre='Wave' WHERE "
+            "id%5=0");
+        indexed.exec("DELETE FROM samples WHERE id%11=0");
+    }
+    EXPECT_GT(found, 40);
+
+    // A value the copy cannot split (a blob) leaves such searches to the full-text index.
+    catalogue.exec("UPDATE samples SET genre=x'41626320' WHERE id=4");
+    ASSERT_TRUE(indexed.prepareSearchIndex());
+    for (const char* text : {"a", "b", "e", "u"})
+        compare(text, 0, false);
+}
+
 // Keys and types also narrow the full-text expression when there is text, and that must never
 // drop a row that the exact filter keeps: every picked key and type, alone and with text.
 TEST(SearchReference, NarrowingFiltersFindTheSameRowsWithAndWithoutText) {
