@@ -10,29 +10,62 @@
 
 namespace SVFileManager {
 
+QString fileUri(const QString& filePath) {
+    return QUrl::fromLocalFile(filePath).toString(QUrl::FullyEncoded);
+}
+
 bool openFolder(const QString& folderPath) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folderPath));
 }
 
-void showItem(const QString& filePath) {
-    const QString folder = QFileInfo(filePath).absolutePath();
+void showItemsOverDBus(const QStringList& uris, std::function<void(bool answered)> done) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        openFolder(folder);
+        done(false);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(filePath).toString()} << QString();
+    call << uris << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [folder](QDBusPendingCallWatcher* finished) {
-                         if (finished->isError())
-                             openFolder(folder);
+                     [done = std::move(done)](QDBusPendingCallWatcher* finished) {
+                         done(!finished->isError());
                          finished->deleteLater();
                      });
+}
+
+void showItems(const QStringList& filePaths, const ShowItemsCall& call, const FolderOpener& open) {
+    QStringList uris;
+    QString firstFolder;
+    for (const QString& path : filePaths) {
+        if (path.isEmpty())
+            continue;
+        if (firstFolder.isEmpty())
+            firstFolder = QFileInfo(path).absolutePath();
+        uris.append(fileUri(path));
+    }
+    if (uris.isEmpty())
+        return;
+    const auto fallBack = [open, firstFolder](bool answered) {
+        if (!answered && open)
+            open(firstFolder);
+    };
+    if (!call) {
+        fallBack(false);
+        return;
+    }
+    call(uris, fallBack);
+}
+
+void showItems(const QStringList& filePaths) {
+    showItems(filePaths, showItemsOverDBus, openFolder);
+}
+
+void showItem(const QString& filePath) {
+    showItems(QStringList{filePath});
 }
 
 }  // namespace SVFileManager

@@ -189,6 +189,10 @@ bool SVKeyboardShortcuts::handleKey(QObject* receiver, const QKeyEvent& event, b
     if (!press)
         return false;
     if (press->keyCode == SVShortcuts::kEscapeKeyCode) {
+        // A field edited in place (a library label) takes Escape to cancel its edit.
+        const QWidget* focus = QApplication::focusWidget();
+        if (focus && focus->property(kOwnsEscapeProperty).toBool())
+            return false;
         if (perform && _deselectAll)
             _deselectAll();
         return true;

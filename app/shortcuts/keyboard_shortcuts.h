@@ -17,6 +17,8 @@ class SVKeyboardShortcuts : public QObject {
     Q_OBJECT
   public:
     using Performer = std::function<void(const QString& actionId)>;
+    // A widget with this property set to true keeps Esc for itself while it has the focus.
+    static constexpr const char* kOwnsEscapeProperty = "svOwnsEscape";
 
     // `perform` runs an action id of the shortcut table; `deselectAll` clears the result rows'
     // selection (Esc); `focusResults` gives the keyboard to the results after a click has left

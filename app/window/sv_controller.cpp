@@ -24,6 +24,12 @@
 #include "app/inspector/inspector.h"
 #include "app/inspector/inspector_view.h"
 #include "app/inspector/side_panel.h"
+#include "app/menus/context_menus.h"
+#include "app/menus/library_label_editor.h"
+#include "app/menus/location_actions.h"
+#include "app/menus/menus.h"
+#include "app/menus/organising_actions.h"
+#include "app/menus/playlist_actions.h"
 #include "app/player/player_bar.h"
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
@@ -34,6 +40,9 @@
 #include "app/shortcuts/keyboard_shortcuts.h"
 #include "app/sidebar/breadcrumb_bar.h"
 #include "app/sidebar/category_buttons.h"
+#include "app/sidebar/folder_outline.h"
+#include "app/sidebar/folder_outline_model.h"
+#include "app/sidebar/folder_paths.h"
 #include "app/sidebar/launch_location.h"
 #include "app/sidebar/playlist_list.h"
 #include "app/sidebar/sidebar.h"
@@ -175,6 +184,7 @@ void SVController::buildViews() {
     connectRowDrags();
     buildPlayer();
     buildInspector();
+    buildMenus();
     // Tab walks the window as it reads: places, search, filters, crumbs, results, player, panel.
     _window->setKeyboardOrder(std::vector<QWidget*>{
         _window->sidebar(), _browser->searchField()->parentWidget(), _window->layoutSwitch(),
@@ -381,6 +391,74 @@ void SVController::updateResourceUsageMonitoring() {
     const bool shown = _window && _window->isVisible() && !_window->isMinimized() && _helpPanel &&
                        _helpPanel->figuresShown();
     _resourceMonitor->updateResourceUsageMonitoring(shown);
+}
+
+void SVController::buildMenus() {
+    _menus = new SVMenus(*_db, *_browser, _window.get(), this);
+    SVContextMenus& contextMenus = _menus->contextMenus();
+    contextMenus.attachPlaylistList(_playlists);
+    SVFolderOutline* outline = _window->sidebar()->folderOutline();
+    contextMenus.attachFolderOutline(
+        outline, [outline](const QModelIndex& index) -> std::optional<std::string> {
+            const sv::FolderNode* node = outline->outlineModel()->nodeAt(index);
+            if (!node)
+                return std::nullopt;
+            return node->path.empty() ? node->path
+                                      : SVFolderPaths::withoutTrailingSeparator(node->path);
+        });
+    contextMenus.attachFavoritesButton(
+        _window->sidebar()->categoryButtons()->button(SVCategoryButtons::kFavorites));
+    connect(&_menus->organising(), &SVOrganisingActions::samplesChanged, this,
+            &SVController::refresh);
+    SVPlaylistActions& playlists = _menus->playlists();
+    playlists.setStatusPresenter([this](const QString& text) { _browser->setStatusText(text); });
+    playlists.setPlaybackKeeper(
+        [this]() -> std::optional<SVPlaybackMark> {
+            SVAudioFilePlayer* sound = _player->sound();
+            if (!sound)
+                return std::nullopt;
+            return SVPlaybackMark{sound->currentTime(), sound->isPlaying()};
+        },
+        [this](const SVPlaybackMark& mark) {
+            SVAudioFilePlayer* sound = _player->sound();
+            if (!sound)
+                return;
+            sound->setCurrentTime(mark.time);
+            if (mark.playing && !sound->isPlaying())
+                sound->play();
+            _player->updatePlayer();
+        });
+    connect(&playlists, &SVPlaylistActions::playlistsChanged, _sidebar,
+            &SVSidebar::reloadPlaylists);
+    connect(&playlists, &SVPlaylistActions::playlistMembersRemoved, this, &SVController::refresh);
+    connect(&playlists, &SVPlaylistActions::playlistDeleted, this, &SVController::playlistDeleted);
+    SVLaunchLocation& launch = _sidebar->launchLocation();
+    _menus->locations().setLaunchLocationSetters(
+        {[&launch](const std::string& path) { launch.setFolderOpenAtLaunch(path); },
+         [&launch](std::int64_t id) { launch.setPlaylistOpenAtLaunch(id); },
+         [&launch] { launch.setFavoritesOpenAtLaunch(); },
+         [&launch] { launch.clearLaunchLocation(); }});
+    _menus->locations().setArtworkOperations(
+        {[this](const QString& folder) { _inspector->setFolderArtwork(folder); },
+         [this](const QString& folder) { return _inspector->removeFolderArtwork(folder); },
+         [this](const QString& folder) { return _inspector->hasFolderArtwork(folder); }});
+    connect(&_menus->labelEditor(), &SVLibraryLabelEditor::labelEditingEnded, this,
+            [this](const QString& error) {
+                reloadSidebars();
+                refresh();
+                // After the refresh, which writes its own line.
+                if (!error.isEmpty())
+                    _browser->setStatusText(error);
+            });
+}
+
+void SVController::playlistDeleted(qint64 playlistId) {
+    _menus->locations().forgetPlaylist(playlistId);
+    if (_browser->scope().playlistId == playlistId) {
+        _sidebar->navigation().sidebar(SVCategoryButtons::kAllSamples);
+        return;
+    }
+    refresh();
 }
 
 void SVController::connectWaveformNotifications() {

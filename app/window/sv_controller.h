@@ -29,6 +29,7 @@ class SVSettingsDialog;
 class SVInlineMetadata;
 class SVLayoutModes;
 class SVMainMenu;
+class SVMenus;
 class SVMainWindow;
 class SVPlaylistList;
 class SVKeyboardShortcuts;
@@ -113,6 +114,7 @@ class SVController : public QObject {
     SVInlineMetadata* inlineMetadata() const { return _inlineMetadata; }
     SVHelpPanel* helpPanel() const { return _helpPanel; }
     SVQuickTour* quickTour() const { return _quickTour; }
+    SVMenus* menus() const { return _menus; }
     const std::vector<sv::LibraryState>& launchCheck() const { return _launchCheck; }
     bool warmupRunning() const;
 
@@ -121,6 +123,8 @@ class SVController : public QObject {
     void buildPlayer();
     void buildInspector();
     void buildFilters();
+    void buildMenus();
+    void playlistDeleted(qint64 playlistId);
     void connectRowDrags();
     bool dragStartedInsideMobilePlayer(QPoint globalPosition) const;
     void connectWaveformNotifications();
@@ -158,6 +162,7 @@ class SVController : public QObject {
     SVInlineMetadata* _inlineMetadata = nullptr;
     SVHelpPanel* _helpPanel = nullptr;
     SVQuickTour* _quickTour = nullptr;
+    SVMenus* _menus = nullptr;
     std::vector<sv::LibraryState> _launchCheck;
     std::shared_ptr<SVAudioFilePlayer> _warmupSound;
     std::shared_ptr<QTemporaryFile> _warmupFile;

@@ -29,6 +29,14 @@ class StatementCache;
 class SearchIndex;
 struct SearchIndexInputs;
 
+// One genre found below a folder.
+struct FolderGenre {
+    std::string genre;
+    bool folderSet = false;
+
+    bool operator==(const FolderGenre&) const = default;
+};
+
 // The SQLite catalogue of libraries, samples, genres, playlists and settings rows.
 // Every public operation holds the one mutex for its whole duration; the object is
 // shared by the main thread and the background scan.
@@ -92,6 +100,14 @@ class Database {
                                      std::optional<std::string> instrument);
     void setFolderGenreOverride(const std::string& folder, const std::string& genre, bool add);
     std::int64_t countFolderSamples(const std::string& folder, bool includeMidi);
+    // The rows a folder operation changes: every sample below the folder, of any library
+    // (offline ones too), MIDI files only when `includeMidi`.
+    std::int64_t countFolderUpdateRows(const std::string& folder, bool includeMidi);
+    // The genres carried below a folder (any library, AppleDouble companions left out), each
+    // with whether any of its rows there was set on a folder. Sorted by genre, exact text.
+    std::vector<FolderGenre> folderGenres(const std::string& folder);
+    // The ids of the list that still have a row, in list order.
+    std::vector<std::int64_t> existingSampleIds(const std::vector<std::int64_t>& sampleIds);
 
     // Search.
     std::vector<Sample> search(const SearchQuery& query);

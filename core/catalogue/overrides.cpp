@@ -152,4 +152,43 @@ std::int64_t Database::countFolderSamples(const std::string& folder, bool includ
     return countMatchingLocked(query);
 }
 
+// The folder conditions below read the path index as one range: under the binary collation a
+// path begins with the folder followed by "/" exactly when it lies in [folder + "/", folder +
+// "0"), '0' being the character after '/'.
+std::int64_t Database::countFolderUpdateRows(const std::string& folder, bool includeMidi) {
+    const std::lock_guard lock(mutex_);
+    Statement count(db_.get(), includeMidi ? "SELECT count(*) FROM samples WHERE path>=?||'/' AND "
+                                             "path<?||'0'"
+                                           : "SELECT count(*) FROM samples WHERE path>=?||'/' AND "
+                                             "path<?||'0' AND type<>'MIDI'");
+    bindFolderTwice(count, 1, folder);
+    return count.step() ? count.int64(0) : 0;
+}
+
+std::vector<FolderGenre> Database::folderGenres(const std::string& folder) {
+    const std::lock_guard lock(mutex_);
+    Statement genres(db_.get(),
+                     "SELECT sg.genre,max(sg.source='folder') FROM samples s JOIN sample_genres "
+                     "sg ON sg.sample_id=s.id WHERE s.path>=?||'/' AND s.path<?||'0' AND "
+                     "substr(s.filename,1,2)<>'._' GROUP BY sg.genre ORDER BY sg.genre");
+    bindFolderTwice(genres, 1, folder);
+    std::vector<FolderGenre> found;
+    while (genres.step())
+        found.push_back({genres.text(0), genres.int64(1) != 0});
+    return found;
+}
+
+std::vector<std::int64_t> Database::existingSampleIds(const std::vector<std::int64_t>& sampleIds) {
+    const std::lock_guard lock(mutex_);
+    Statement lookup(db_.get(), "SELECT 1 FROM samples WHERE id=?");
+    std::vector<std::int64_t> existing;
+    for (const std::int64_t id : sampleIds) {
+        lookup.bind(1, id);
+        if (lookup.step())
+            existing.push_back(id);
+        lookup.reset();
+    }
+    return existing;
+}
+
 }  // namespace sv

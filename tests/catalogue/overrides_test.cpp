@@ -204,5 +204,58 @@ TEST_F(Overrides, FolderCountFollowsTheSearchPredicates) {
     EXPECT_EQ(db().countFolderSamples("/music/Drums", false), 3);
 }
 
+TEST_F(Overrides, UpdateCountsCoverEveryRowTheFolderOperationsChange) {
+    addSample(library, "/music/Drums/._loop.wav", "", SampleType::Loop);
+    const auto offline = db().addLibrary("/music/Drums/Drive");
+    addSample(offline, "/music/Drums/Drive/far.wav", "", SampleType::Loop);
+    db().setLibraryAvailable("/music/Drums/Drive", false);
+    addSample(library, "/music/Drums é#?%/odd.wav", "", SampleType::Loop);
+
+    struct Case {
+        std::string folder;
+        bool includeMidi;
+        std::int64_t expected;
+    };
+    const std::vector<Case> cases = {{"/music/Drums", true, 5},     {"/music/Drums", false, 4},
+                                     {"/music/Drums/sub", true, 1}, {"/music/Drum", true, 0},
+                                     {"/music", true, 7},           {"/music/Drums é#?%", true, 1},
+                                     {"/music/Drums/", true, 0},    {"", true, 7}};
+    for (const Case& c : cases)
+        EXPECT_EQ(db().countFolderUpdateRows(c.folder, c.includeMidi), c.expected) << c.folder;
+
+    // Each count equals what the update then changes.
+    db().setFolderTypeOverride("/music/Drums", SampleType::OneShot);
+    EXPECT_EQ(raw().number("SELECT count(*) FROM samples WHERE type_override_source='folder'"),
+              db().countFolderUpdateRows("/music/Drums", false));
+    db().setFolderInstrumentOverride("/music/Drums", "Keys");
+    EXPECT_EQ(
+        raw().number("SELECT count(*) FROM samples WHERE instrument_override_source='folder'"),
+        db().countFolderUpdateRows("/music/Drums", true));
+}
+
+TEST_F(Overrides, FolderGenresTellCarriedAndFolderSetGenres) {
+    db().setFolderGenreOverride("/music/Drums", "Trap", true);
+    raw().exec("INSERT INTO sample_genres(sample_id,genre,source) VALUES(" + s(loop) +
+               ",'house','auto')," + "(" + s(hit) + ",'trap','auto'),(" + s(sibling) +
+               ",'jazz','auto')");
+    addSample(library, "/music/Drums/._hidden.wav", "", SampleType::Loop);
+    raw().exec(
+        "INSERT INTO sample_genres(sample_id,genre,source) SELECT id,'soul','auto' FROM samples "
+        "WHERE filename='._hidden.wav'");
+
+    const std::vector<FolderGenre> expected = {{"Trap", true}, {"house", false}, {"trap", false}};
+    EXPECT_EQ(db().folderGenres("/music/Drums"), expected);
+    EXPECT_EQ(db().folderGenres("/music/Drums/sub"),
+              (std::vector<FolderGenre>{{"Trap", true}, {"trap", false}}));
+    EXPECT_TRUE(db().folderGenres("/music/Drum").empty());
+}
+
+TEST_F(Overrides, ExistingSampleIdsKeepTheListOrder) {
+    raw().exec("DELETE FROM samples WHERE id=" + s(hit));
+    EXPECT_EQ(db().existingSampleIds({midi, hit, loop, 999}),
+              (std::vector<std::int64_t>{midi, loop}));
+    EXPECT_TRUE(db().existingSampleIds({}).empty());
+}
+
 }  // namespace
 }  // namespace sv::testing
