@@ -44,7 +44,6 @@ bool SVLibraryLabelEditor::editLibraryLabel(int row) {
     name->hide();
     field->show();
     field->installEventFilter(this);
-    connect(field, &QLineEdit::returnPressed, this, [this] { endEditing(true); });
     _field = field;
     field->setFocus(Qt::OtherFocusReason);
     field->selectAll();
@@ -61,10 +60,15 @@ bool SVLibraryLabelEditor::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
         }
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            endEditing(false);
-            return true;
+        if (event->type() == QEvent::KeyPress) {
+            // Consumed here: a line edit lets Return travel on to its parents, where it would
+            // press whichever row button takes the focus once the field is gone.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+                endEditing(key != Qt::Key_Escape);
+                _browser.table()->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
         }
         if (event->type() == QEvent::FocusOut)
             endEditing(true);
