@@ -102,6 +102,12 @@ void SVMainWindow::setPlayerView(QWidget* player) {
     layoutDiscovery();
 }
 
+void SVMainWindow::setFeaturedPanel(QWidget* panel) {
+    _featuredPanel = panel;
+    panel->setParent(_content);
+    layoutDiscovery();
+}
+
 void SVMainWindow::setSidePanel(QWidget* panel) {
     _sidePanel = panel;
     panel->setParent(_content);
@@ -131,7 +137,7 @@ void SVMainWindow::layoutDiscovery() {
         _featuredPanel->setVisible(v.featuredPanel);
         if (v.featuredPanel) {
             _featuredPanel->setGeometry(v.resultsX, top, v.resultsWidth,
-                                        _featuredPanel->sizeHint().height());
+                                        _featuredPanel->heightForWidth(v.resultsWidth));
             top += _featuredPanel->height() + 8;
         }
     }

@@ -32,7 +32,7 @@ class SVMainWindow : public QMainWindow {
     // "SVHelpCollapsed".
     void setSidePanel(QWidget* panel);
     QWidget* sidePanel() const { return _sidePanel; }
-    void setFeaturedPanel(QWidget* panel) { _featuredPanel = panel; }
+    void setFeaturedPanel(QWidget* panel);
 
     void setLayoutMode(int mode);
     void layoutDiscovery();

@@ -16,6 +16,8 @@
 #include "app/dragdrop/drag_and_drop.h"
 #include "app/dragdrop/drop_view.h"
 #include "app/dragdrop/file_drag_view.h"
+#include "app/featured/featured_panel.h"
+#include "app/featured/featured_sets.h"
 #include "app/featured/help_panel.h"
 #include "app/featured/quick_tour.h"
 #include "app/filters/filter_bar.h"
@@ -202,6 +204,7 @@ void SVController::buildViews() {
                 &SVHelpPanel::refreshHelpText);
     });
     connect(_menu, &SVMainMenu::showFeaturedSettings, this, &SVController::showFeaturedSettings);
+    buildFeatured();
     buildQuickTour();
     connectThemeChanges();
 
@@ -248,6 +251,8 @@ void SVController::buildSidebar() {
 }
 
 void SVController::scopeApplied(bool withTransition, std::int64_t page) {
+    if (_featured)
+        _featured->updateActiveCard();
     if (_filterBar)
         _filterBar->updateFilterContext();
     if (_player)
@@ -329,6 +334,27 @@ void SVController::buildHelpPanel(SVSidePanel& side) {
             &SVController::updateResourceUsageMonitoring);
 }
 
+void SVController::buildFeatured() {
+    auto* panel = new SVFeaturedPanel;
+    _window->setFeaturedPanel(panel);
+    _featured = new SVFeaturedSets(*panel, this);
+    _featured->setFolderNavigator([this](const QString& path) {
+        return _sidebar->navigateToFolderPath(path.toStdString(), true);
+    });
+    _featured->setPlaylistSelector(
+        [this](std::int64_t id) { return _playlists->selectPlaylistAlone(id); });
+    _featured->setScopeSource([this] { return _browser->scope(); });
+    _featured->setStatusPresenter([this](const QString& text) { _browser->setStatusText(text); });
+    connect(_featured, &SVFeaturedSets::layoutNeeded, _window.get(),
+            &SVMainWindow::layoutDiscovery);
+    connect(_scans.get(), &SVScanOrchestration::scanFinished, _featured,
+            [this](const sv::ScanJobResult& result) {
+                if (result.force)
+                    _featured->relinkFeaturedItemsFromMoves(result.totals.moved);
+            });
+    _featured->reloadFeaturedItems();
+}
+
 void SVController::buildQuickTour() {
     _quickTour = new SVQuickTour(
         _window->dropView(),
@@ -380,6 +406,7 @@ SVSettingsDialog* SVController::showFeaturedSettings() {
     SVSettingsDialog* dialog = SVSettingsDialog::showFeaturedSettings(_window.get());
     connect(dialog, &SVSettingsDialog::applied, this, [this] {
         SVTheme::applySelectedTheme();
+        _featured->reloadFeaturedItems();
         _window->layoutDiscovery();
     });
     return dialog;

@@ -23,6 +23,7 @@ class QTemporaryFile;
 class SVAudioFilePlayer;
 class SVDriveWatcher;
 class SVFilterBar;
+class SVFeaturedSets;
 class SVHelpPanel;
 class SVQuickTour;
 class SVSettingsDialog;
@@ -112,6 +113,7 @@ class SVController : public QObject {
     SVInspector* inspector() const { return _inspector; }
     SVFilterBar* filterBar() const { return _filterBar; }
     SVInlineMetadata* inlineMetadata() const { return _inlineMetadata; }
+    SVFeaturedSets* featuredSets() const { return _featured; }
     SVHelpPanel* helpPanel() const { return _helpPanel; }
     SVQuickTour* quickTour() const { return _quickTour; }
     SVMenus* menus() const { return _menus; }
@@ -130,6 +132,7 @@ class SVController : public QObject {
     void connectWaveformNotifications();
     void buildSidebar();
     void buildHelpPanel(SVSidePanel& side);
+    void buildFeatured();
     void buildQuickTour();
     void connectThemeChanges();
     QWidget* quickTourTarget(SVQuickTourStep::Target target) const;
@@ -160,6 +163,7 @@ class SVController : public QObject {
     SVInspector* _inspector = nullptr;
     SVFilterBar* _filterBar = nullptr;
     SVInlineMetadata* _inlineMetadata = nullptr;
+    SVFeaturedSets* _featured = nullptr;
     SVHelpPanel* _helpPanel = nullptr;
     SVQuickTour* _quickTour = nullptr;
     SVMenus* _menus = nullptr;
