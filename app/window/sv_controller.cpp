@@ -187,10 +187,13 @@ void SVController::buildViews() {
     buildPlayer();
     buildInspector();
     buildMenus();
-    // Tab walks the window as it reads: places, search, filters, crumbs, results, player, panel.
+    buildFeatured();
+    // Tab walks the window as it reads: places, featured cards, search, filters, crumbs,
+    // results, player, panel.
     _window->setKeyboardOrder(std::vector<QWidget*>{
-        _window->sidebar(), _browser->searchField()->parentWidget(), _window->layoutSwitch(),
-        _filterBar, &_sidebar->breadcrumbBar(), _browser, _playerBar, _window->sidePanel()});
+        _window->sidebar(), &_featured->panel(), _browser->searchField()->parentWidget(),
+        _window->layoutSwitch(), _filterBar, &_sidebar->breadcrumbBar(), _browser, _playerBar,
+        _window->sidePanel()});
     _shortcuts = new SVKeyboardShortcuts(
         _window.get(), [this](const QString& action) { performShortcutAction(action); },
         [this] { _browser->table()->selectRows({}); },
@@ -204,7 +207,6 @@ void SVController::buildViews() {
                 &SVHelpPanel::refreshHelpText);
     });
     connect(_menu, &SVMainMenu::showFeaturedSettings, this, &SVController::showFeaturedSettings);
-    buildFeatured();
     buildQuickTour();
     connectThemeChanges();
 
@@ -347,6 +349,8 @@ void SVController::buildFeatured() {
     _featured->setStatusPresenter([this](const QString& text) { _browser->setStatusText(text); });
     connect(_featured, &SVFeaturedSets::layoutNeeded, _window.get(),
             &SVMainWindow::layoutDiscovery);
+    connect(&_menus->locations(), &SVLocationActions::featuredItemsChanged, _featured,
+            &SVFeaturedSets::reloadFeaturedItems);
     connect(_scans.get(), &SVScanOrchestration::scanFinished, _featured,
             [this](const sv::ScanJobResult& result) {
                 if (result.force)

@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QUuid>
 
 #include <filesystem>
@@ -24,6 +24,8 @@
 #include "app/featured/featured_panel.h"
 #include "app/featured/featured_relink.h"
 #include "app/featured/featured_sets.h"
+#include "app/menus/location_actions.h"
+#include "app/menus/menus.h"
 #include "app/results/results_browser.h"
 #include "app/sidebar/playlist_list.h"
 #include "app/sidebar/sidebar.h"
@@ -200,6 +202,10 @@ TEST_F(FeaturedSets, AddingKeepsOneCardPerPlaceAndAtMost32) {
     EXPECT_EQ(cards.back()->text(), QStringLiteral("Newest"));
     EXPECT_EQ(cards.back()->index(), 31);
     EXPECT_EQ(cards.front()->index(), 32 - static_cast<int>(cards.size()));
+    // "Add to Featured" from a sidebar menu shows its card at once.
+    controller->menus()->locations().addPlaylistToFeatured(120, QStringLiteral("From a menu"));
+    ASSERT_FALSE(panel().cards().empty());
+    EXPECT_EQ(panel().cards().back()->text(), QStringLiteral("From a menu"));
 }
 
 TEST_F(FeaturedSets, PanelShowsInDesktopOnlyAndCollapses) {

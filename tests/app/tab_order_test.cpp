@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/featured/featured_panel.h"
+#include "app/featured/featured_sets.h"
 #include "app/filters/filter_bar.h"
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
@@ -57,6 +59,8 @@ class TabOrder : public AppTest {
         };
         if (within(window()->sidebar()))
             return "sidebar";
+        if (within(&controller->featuredSets()->panel()))
+            return "featured";
         if (within(controller->browser()->searchField()->parentWidget()) ||
             within(window()->layoutSwitch()))
             return "search";
@@ -108,10 +112,10 @@ class TabOrder : public AppTest {
 
 TEST_F(TabOrder, EachAreaIsVisitedOnceInReadingOrderInBothLayouts) {
     // From the results on: the player and the side panel, then around to the places, the
-    // search field with the layout switch, the filter chips, the crumbs and the column
-    // headers back to the results.
-    const std::vector<std::string> reading = {"player",  "side panel", "sidebar", "search",
-                                              "filters", "crumbs",     "results"};
+    // featured cards, the search field with the layout switch, the filter chips, the crumbs and the
+    // column headers back to the results.
+    const std::vector<std::string> reading = {"player", "side panel", "sidebar", "featured",
+                                              "search", "filters",    "crumbs",  "results"};
     for (const int mode : {1, 0}) {
         SCOPED_TRACE(mode == 1 ? "Desktop" : "Compact Vertical");
         controller->switchLayout(mode);
