@@ -1,0 +1,212 @@
+// Theme switching and the featured grid in a window showing 50 rows of results: the time to
+// apply each theme (palette, style sheets, cached looks) with and without the repaint of the
+// whole window that follows, and the time to rebuild the featured grid from 32 stored entries,
+// half of them with an avatar, with its repaint.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QSettings>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/featured/featured_grid_layout.h"
+#include "app/featured/featured_panel.h"
+#include "app/featured/featured_sets.h"
+#include "app/results/results_browser.h"
+#include "app/results/results_table.h"
+#include "app/theme/theme.h"
+#include "app/theme/theme_switch.h"
+#include "app/window/main_window.h"
+#include "app/window/settings.h"
+#include "app/window/sv_controller.h"
+#include "core/catalogue/database.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSamples = 5'000;
+constexpr int kPacks = 40;
+constexpr int kEntries = 32;
+constexpr int kRounds = 60;
+
+fs::path benchFolder() {
+    const char* binary = std::getenv("SV_BINARY_DIR");
+    return fs::path(binary ? binary : ".") / "bench-featured-data";
+}
+
+fs::path packFolder(int pack) {
+    return benchFolder() / "Samples" / ("Pack " + std::to_string(pack));
+}
+
+fs::path catalogue() {
+    const fs::path file = benchFolder() / "catalogue.db";
+    if (fs::exists(file))
+        return file;
+    for (int pack = 0; pack < kPacks; ++pack)
+        fs::create_directories(packFolder(pack));
+    sv::Database db(file);
+    const std::int64_t libraryId = db.addLibrary((benchFolder() / "Samples").string());
+    const char* instruments[] = {"Bass", "Piano", "Kick", "Snare", "Synth", "Guitar", "Vocal"};
+    db.exec("BEGIN");
+    for (int i = 0; i < kSamples; ++i) {
+        sv::Sample sample;
+        sample.filename = std::string(instruments[i % 7]) + " Loop " + std::to_string(i) + ".wav";
+        sample.path = (packFolder(i % kPacks) / sample.filename).string();
+        sample.library = "Samples";
+        sample.instrument = instruments[i % 7];
+        sample.genre = "house";
+        sample.musicalKey = "A min";
+        sample.type = sv::SampleType::Loop;
+        sample.autoDetectedType = sample.type;
+        sample.bpm = 80 + i % 90;
+        sample.duration = 2.0;
+        sample.fileSize = 1000;
+        sample.modifiedAt = 1'700'000'000;
+        db.upsert(sample, libraryId);
+    }
+    db.exec("COMMIT");
+    return file;
+}
+
+struct Figures {
+    double median = 0;
+    double p95 = 0;
+    double least = 0;
+};
+
+Figures figures(std::vector<double> ms) {
+    if (ms.empty())
+        return {};
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)], ms.front()};
+}
+
+double timed(const std::function<void()>& step) {
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+void print(const char* name, const Figures& f) {
+    std::printf("%-48s median %6.2f ms  p95 %6.2f ms  least %6.2f ms\n", name, f.median, f.p95,
+                f.least);
+}
+
+void storeEntries() {
+    QVariantList entries;
+    for (int i = 0; i < kEntries; ++i) {
+        entries.append(
+            QVariantMap{{QStringLiteral("kind"), QStringLiteral("folder")},
+                        {QStringLiteral("value"), QString::fromStdString(packFolder(i).string())},
+                        {QStringLiteral("title"), QStringLiteral("Pack %1").arg(i)}});
+    }
+    QSettings settings = SVSettings::open();
+    settings.setValue(QStringLiteral("SVFeaturedItems"), entries);
+    settings.setValue(QLatin1String(SVFeaturedGrid::kColumnsKey), SVFeaturedGrid::kMaximumColumns);
+    settings.sync();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const fs::path home = benchFolder() / "home";
+    fs::remove_all(home);
+    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
+        fs::create_directories(home / variable);
+        setenv(variable, (home / variable).c_str(), 1);
+    }
+    QApplication application(argc, argv);
+    const fs::path file = catalogue();
+    const fs::path avatar = benchFolder() / "avatar.png";
+    QImage image(256, 256, QImage::Format_RGB32);
+    image.fill(QColor(200, 120, 60));
+    image.save(QString::fromStdString(avatar.string()), "PNG");
+    storeEntries();
+
+    SVControllerOptions options;
+    options.catalogue = file;
+    options.warmUpAudio = false;
+    options.stopWaveformWorkersOnQuit = false;
+    // Tall enough for 50 rows at once, wide enough for eight card columns.
+    options.visibleFrame = [] { return QRect(0, 0, 2200, 4200); };
+    auto controller = std::make_unique<SVController>(options);
+    controller->applicationDidFinishLaunching();
+    SVMainWindow* window = controller->window();
+    window->resize(2000, 4000);
+    QCoreApplication::processEvents();
+    SVResultsBrowser* browser = controller->browser();
+    browser->refresh();
+    QCoreApplication::processEvents();
+    SVFeaturedSets* featured = controller->featuredSets();
+    for (int i = 0; i < kEntries; i += 2)
+        featured->setFeaturedAvatarAtIndex(
+            i, QUrl::fromLocalFile(QString::fromStdString(avatar.string())));
+    QCoreApplication::processEvents();
+    int withAvatar = 0;
+    for (const QVariant& entry : featured->featuredItems())
+        withAvatar += entry.toMap().value(QStringLiteral("avatar")).toString().isEmpty() ? 0 : 1;
+    std::printf("rows shown: %zu cells, cards shown: %zu of %lld entries, %d with an avatar\n",
+                browser->table()->cellCount(), featured->panel().cards().size(),
+                static_cast<long long>(featured->featuredItems().size()), withAvatar);
+
+    std::vector<double> apply, applyAndPaint;
+    const QStringList& names = SVTheme::themeNames();
+    for (int round = 0; round < kRounds; ++round) {
+        QSettings settings = SVSettings::open();
+        settings.setValue(QLatin1String(SVTheme::kThemeKey), names[round % names.size()]);
+        settings.sync();
+        if (round % 2 == 0) {
+            apply.push_back(timed([] { SVTheme::applySelectedTheme(); }));
+        } else {
+            applyAndPaint.push_back(timed([window] {
+                SVTheme::applySelectedTheme();
+                window->repaint();
+            }));
+        }
+        QCoreApplication::processEvents();
+    }
+    std::printf("theme switch, window with 50 rows, %d rounds over %lld themes\n", kRounds,
+                static_cast<long long>(names.size()));
+    print("apply the theme", figures(apply));
+    print("apply the theme and repaint the window", figures(applyAndPaint));
+
+    // Each round stores the entries turned by one place, so that every card shows another
+    // entry than before, as after a removal near the front.
+    std::vector<double> rebuild, rebuildAndPaint;
+    QVariantList entries = featured->featuredItems();
+    for (int round = 0; round < kRounds; ++round) {
+        entries.append(entries.takeFirst());
+        {
+            QSettings settings = SVSettings::open();
+            settings.setValue(QStringLiteral("SVFeaturedItems"), entries);
+            settings.sync();
+        }
+        if (round % 2 == 0) {
+            rebuild.push_back(timed([featured] { featured->reloadFeaturedItems(); }));
+        } else {
+            rebuildAndPaint.push_back(timed([featured] {
+                featured->reloadFeaturedItems();
+                featured->panel().repaint();
+            }));
+        }
+        QCoreApplication::processEvents();
+    }
+    std::printf("\nfeatured grid from %d entries (half with avatars), %d rounds\n", kEntries,
+                kRounds);
+    print("rebuild the grid", figures(rebuild));
+    print("rebuild the grid and repaint it", figures(rebuildAndPaint));
+    controller->applicationWillTerminate();
+    return 0;
+}
