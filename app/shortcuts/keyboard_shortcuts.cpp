@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -157,7 +158,15 @@ void SVKeyboardShortcuts::installTransportShortcuts() {
 bool SVKeyboardShortcuts::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::MouseButtonRelease) {
-        handBackAfterClick(watched);
+        // Once the release has reached the control: a button that loses the focus while it is
+        // held down forgets the press, and the click would be lost.
+        if (!_handBackQueued && isMainWindowEvent(watched)) {
+            _handBackQueued = true;
+            QTimer::singleShot(0, this, [this] {
+                _handBackQueued = false;
+                handBackAfterClick(_mainWindow);
+            });
+        }
         return false;
     }
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)

@@ -44,6 +44,7 @@ class SVKeyboardShortcuts : public QObject {
     void handBackAfterClick(QObject* receiver);
 
     QPointer<QWidget> _mainWindow;
+    bool _handBackQueued = false;
     Performer _perform;
     std::function<void()> _deselectAll;
     std::function<void()> _focusResults;

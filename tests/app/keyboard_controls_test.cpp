@@ -200,10 +200,20 @@ TEST_F(KeyboardControls, AClickOnAnyControlGivesTheKeyboardBackToTheResults) {
     for (QWidget* control : controls) {
         SCOPED_TRACE(control->accessibleName().toStdString());
         stopPlaying();
-        // Even a control the keyboard had reached hands it over when clicked.
+        // Even a control the keyboard had reached hands it over when clicked, and the click
+        // still does what it says.
         control->setFocus(Qt::TabFocusReason);
+        auto* button = qobject_cast<QAbstractButton*>(control);
+        int clicks = 0;
+        QMetaObject::Connection counting;
+        if (button)
+            counting = QObject::connect(button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
         click(control);
         EXPECT_EQ(QApplication::focusWidget(), results());
+        if (button) {
+            EXPECT_EQ(clicks, 1);
+            QObject::disconnect(counting);
+        }
         press(Qt::Key_Space, Qt::NoModifier);
         EXPECT_TRUE(waitFor([this] { return playing(); }, 3000));
     }
