@@ -26,6 +26,7 @@
 #include "app/filters/quick_filters.h"
 #include "app/results/results_browser.h"
 #include "app/window/sv_controller.h"
+#include "bench/support/app_bench_support.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -33,8 +34,7 @@ namespace {
 constexpr int kLargeCatalogue = 100'000;
 
 std::filesystem::path benchFolder() {
-    const char* binary = std::getenv("SV_BINARY_DIR");
-    return std::filesystem::path(binary ? binary : ".") / "bench-app-data";
+    return sv::bench::dataFolder("bench-app-data");
 }
 
 // 100,000 samples over 200 packs with the spread of a real collection: 24 instruments,
@@ -92,21 +92,9 @@ std::filesystem::path filterCatalogue() {
 }
 
 std::unique_ptr<SVController> launch() {
-    SVControllerOptions options;
-    options.catalogue = filterCatalogue();
-    options.warmUpAudio = false;
-    options.stopWaveformWorkersOnQuit = false;
-    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
-    auto controller = std::make_unique<SVController>(options);
-    controller->applicationDidFinishLaunching();
+    auto controller = sv::bench::launchWindow(filterCatalogue());
     QCoreApplication::processEvents();
     return controller;
-}
-
-double threadCpuMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 // The main thread's processor time of the last measured work: on a machine shared with other
@@ -114,22 +102,14 @@ double threadCpuMilliseconds() {
 double lastCpuMilliseconds = 0.0;
 
 double millisecondsOf(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    const double cpuStart = threadCpuMilliseconds();
-    timer.start();
-    work();
-    const double wall = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    lastCpuMilliseconds = threadCpuMilliseconds() - cpuStart;
-    return wall;
+    const sv::bench::Timing timing = sv::bench::timed(work);
+    lastCpuMilliseconds = timing.cpuMs;
+    return timing.ms;
 }
 
-void report(benchmark::State& state, std::vector<double> samples, const std::string& prefix = "") {
-    if (samples.empty())
-        return;
-    std::sort(samples.begin(), samples.end());
-    state.counters[prefix + "median_ms"] = samples[samples.size() / 2];
-    state.counters[prefix + "p95_ms"] =
-        samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
+void report(benchmark::State& state, const std::vector<double>& samples,
+            const std::string& prefix = "") {
+    sv::bench::reportPercentiles(state, samples, prefix);
 }
 
 // A write that changes the catalogue's change stamp and nothing the filters read.
@@ -297,14 +277,5 @@ BENCHMARK(BM_RefreshSearch)->UseManualTime()->Iterations(120)->Unit(benchmark::k
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const auto settings = benchFolder() / "config";
-    std::filesystem::create_directories(settings);
-    QApplication application(argc, argv);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString(settings.string()));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return sv::bench::runWindowBenchmarks(argc, argv, benchFolder() / "config");
 }

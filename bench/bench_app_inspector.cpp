@@ -29,6 +29,7 @@
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
 #include "app/window/sv_controller.h"
+#include "bench/support/app_bench_support.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -39,8 +40,7 @@ constexpr int kClickFiles = 20;
 constexpr int kRounds = 120;
 
 std::filesystem::path benchFolder() {
-    const char* binary = std::getenv("SV_BINARY_DIR");
-    return std::filesystem::path(binary ? binary : ".") / "bench-inspector-data";
+    return sv::bench::dataFolder("bench-inspector-data");
 }
 
 std::filesystem::path libraryFolder() {
@@ -111,36 +111,15 @@ std::filesystem::path catalogue() {
     return file;
 }
 
-bool waitFor(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        // Sleeps until something arrives, as the window's event loop does, instead of taking a
-        // core from the background readers.
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
-struct Figures {
-    double median = 0;
-    double p95 = 0;
-};
+using sv::bench::Figures;
+using sv::bench::waitFor;
 
 Figures figures(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    if (ms.empty())
-        return {};
-    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)]};
+    return sv::bench::figuresOf(std::move(ms));
 }
 
 double timed(const std::function<void()>& step) {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    return sv::bench::timedMilliseconds(step);
 }
 
 void print(const char* name, const Figures& f) {
@@ -151,22 +130,9 @@ void print(const char* name, const Figures& f) {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const auto home = benchFolder() / "home";
-    std::filesystem::remove_all(home);
-    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
-        std::filesystem::create_directories(home / variable);
-        setenv(variable, (home / variable).c_str(), 1);
-    }
+    sv::bench::useFreshHome(benchFolder() / "home");
     QApplication application(argc, argv);
-    const auto file = catalogue();
-
-    SVControllerOptions options;
-    options.catalogue = file;
-    options.warmUpAudio = false;
-    options.stopWaveformWorkersOnQuit = false;
-    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
-    auto controller = std::make_unique<SVController>(options);
-    controller->applicationDidFinishLaunching();
+    auto controller = sv::bench::launchWindow(catalogue());
     SVResultsBrowser* browser = controller->browser();
     SVInspector* inspector = controller->inspector();
     // The rows' decorations, with the time spent making them added up.

@@ -22,6 +22,7 @@
 #include "app/menus/menus.h"
 #include "app/menus/organising_actions.h"
 #include "app/window/sv_controller.h"
+#include "bench/support/app_bench_support.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -32,8 +33,7 @@ constexpr int kRounds = 60;
 constexpr int kMarkRounds = 10;
 
 std::filesystem::path benchFolder() {
-    const char* binary = std::getenv("SV_BINARY_DIR");
-    return std::filesystem::path(binary ? binary : ".") / "bench-menus-data";
+    return sv::bench::dataFolder("bench-menus-data");
 }
 
 std::filesystem::path libraryFolder() {
@@ -81,24 +81,14 @@ std::filesystem::path catalogue() {
     return file;
 }
 
-struct Figures {
-    double median = 0;
-    double low = 0;
-    double high = 0;
-};
+using sv::bench::Figures;
 
 Figures figures(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    if (ms.empty())
-        return {};
-    return {ms[ms.size() / 2], ms.front(), ms.back()};
+    return sv::bench::figuresOf(std::move(ms));
 }
 
 double timed(const std::function<void()>& step) {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    return sv::bench::timedMilliseconds(step);
 }
 
 void print(const char* name, const Figures& f) {
@@ -109,22 +99,9 @@ void print(const char* name, const Figures& f) {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const auto home = benchFolder() / "home";
-    std::filesystem::remove_all(home);
-    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
-        std::filesystem::create_directories(home / variable);
-        setenv(variable, (home / variable).c_str(), 1);
-    }
+    sv::bench::useFreshHome(benchFolder() / "home");
     QApplication application(argc, argv);
-    const auto file = catalogue();
-
-    SVControllerOptions options;
-    options.catalogue = file;
-    options.warmUpAudio = false;
-    options.stopWaveformWorkersOnQuit = false;
-    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
-    auto controller = std::make_unique<SVController>(options);
-    controller->applicationDidFinishLaunching();
+    auto controller = sv::bench::launchWindow(catalogue());
     QCoreApplication::processEvents();
     sv::Database& db = controller->database();
     SVContextMenus& menus = controller->menus()->contextMenus();
@@ -167,15 +144,14 @@ int main(int argc, char** argv) {
     std::vector<double> marks;
     for (int round = 0; round < kMarkRounds; ++round) {
         const auto type = round % 2 == 0 ? sv::SampleType::OneShot : sv::SampleType::Loop;
-        marks.push_back(timed([&] {
-            controller->menus()->organising().applyFolderType(folder, type);
-        }));
+        marks.push_back(
+            timed([&] { controller->menus()->organising().applyFolderType(folder, type); }));
         QCoreApplication::processEvents();
     }
     const std::int64_t touched = db.countFolderUpdateRows(folder, false);
 
-    std::printf("folder of %d samples in a catalogue of %d, %d rounds\n", kFolderSamples,
-                kSamples, kRounds);
+    std::printf("folder of %d samples in a catalogue of %d, %d rounds\n", kFolderSamples, kSamples,
+                kRounds);
     const Figures menu = figures(shown);
     const Figures tick = figures(ticks);
     const Figures count = figures(counts);

@@ -28,6 +28,7 @@
 #include "app/window/sv_controller.h"
 #include "audio/playback/audio_file_player.h"
 #include "audio/playback/audio_output.h"
+#include "bench/support/app_bench_support.h"
 #include "core/catalogue/database.h"
 #include "core/scanning/library_scanner.h"
 
@@ -38,8 +39,7 @@ namespace {
 constexpr int kPresses = 50;
 
 std::filesystem::path benchFolder() {
-    const char* binary = std::getenv("SV_BINARY_DIR");
-    return std::filesystem::path(binary ? binary : ".") / "bench-player-data";
+    return sv::bench::dataFolder("bench-player-data");
 }
 
 void writeTone(const std::filesystem::path& file, double seconds) {
@@ -68,6 +68,7 @@ std::filesystem::path library() {
     return folder;
 }
 
+// Polls without sleeping: the time until a sound is heard is measured to the millisecond.
 bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     QElapsedTimer timer;
     timer.start();
@@ -79,16 +80,10 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     return true;
 }
 
-struct Figures {
-    double median = 0;
-    double p95 = 0;
-};
+using sv::bench::Figures;
 
 Figures figures(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    if (ms.empty())
-        return {};
-    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)]};
+    return sv::bench::figuresOf(std::move(ms));
 }
 
 // Milliseconds from `action` until `started` holds and then the output carries one more block

@@ -27,6 +27,7 @@
 #include "app/results/results_browser.h"
 #include "app/window/resource_monitor.h"
 #include "app/window/sv_controller.h"
+#include "bench/support/app_bench_support.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -40,8 +41,7 @@ int largeCatalogueSize() {
 const int kLargeCatalogue = largeCatalogueSize();
 
 std::filesystem::path benchFolder() {
-    const char* binary = std::getenv("SV_BINARY_DIR");
-    return std::filesystem::path(binary ? binary : ".") / "bench-app-data";
+    return sv::bench::dataFolder("bench-app-data");
 }
 
 void fillCatalogue(const std::filesystem::path& file, const std::filesystem::path& library,
@@ -98,50 +98,20 @@ std::filesystem::path catalogueWith(int count) {
     return file;
 }
 
-std::unique_ptr<SVController> launch(const std::filesystem::path& catalogue) {
-    SVControllerOptions options;
-    options.catalogue = catalogue;
-    options.warmUpAudio = false;
-    options.stopWaveformWorkersOnQuit = false;
-    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
-    auto controller = std::make_unique<SVController>(options);
-    controller->applicationDidFinishLaunching();
-    return controller;
-}
-
-// This thread's processor time: on a machine shared with other work, what the main thread
-// itself spent, whatever share of the processor it was given.
-double threadMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-struct Timing {
-    double ms = 0;
-    double cpuMs = 0;
-};
+using sv::bench::launchWindow;
+using sv::bench::reportPercentiles;
+using sv::bench::runEventLoop;
+using sv::bench::threadCpuMilliseconds;
+using sv::bench::Timing;
 
 Timing launchTiming(const std::filesystem::path& catalogue) {
-    QElapsedTimer timer;
-    timer.start();
-    const double cpuStart = threadMilliseconds();
-    auto controller = launch(catalogue);
-    QCoreApplication::processEvents();
-    const Timing timing{static_cast<double>(timer.nsecsElapsed()) / 1e6,
-                        threadMilliseconds() - cpuStart};
+    std::unique_ptr<SVController> controller;
+    const Timing timing = sv::bench::timed([&] {
+        controller = launchWindow(catalogue);
+        QCoreApplication::processEvents();
+    });
     controller->applicationWillTerminate();
     return timing;
-}
-
-void reportPercentiles(benchmark::State& state, std::vector<double> samples,
-                       const std::string& prefix = "") {
-    std::sort(samples.begin(), samples.end());
-    if (samples.empty())
-        return;
-    state.counters[prefix + "median_ms"] = samples[samples.size() / 2];
-    state.counters[prefix + "p95_ms"] =
-        samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
 }
 
 void BM_LaunchToFirstPage(benchmark::State& state) {
@@ -164,7 +134,7 @@ BENCHMARK(BM_LaunchToFirstPage)
     ->Unit(benchmark::kMillisecond);
 
 void BM_RefreshPageFlip(benchmark::State& state) {
-    auto controller = launch(catalogueWith(kLargeCatalogue));
+    auto controller = launchWindow(catalogueWith(kLargeCatalogue));
     SVResultsBrowser* browser = controller->browser();
     std::vector<double> samples, cpuSamples;
     std::int64_t page = 0;
@@ -173,10 +143,10 @@ void BM_RefreshPageFlip(benchmark::State& state) {
         browser->setPage(page);
         QElapsedTimer timer;
         timer.start();
-        const double cpuStart = threadMilliseconds();
+        const double cpuStart = threadCpuMilliseconds();
         browser->refresh();
         const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        cpuSamples.push_back(threadMilliseconds() - cpuStart);
+        cpuSamples.push_back(threadCpuMilliseconds() - cpuStart);
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
         // As between two presses in the window: the old rows' cells are deleted and the new
@@ -192,7 +162,7 @@ void BM_RefreshPageFlip(benchmark::State& state) {
 BENCHMARK(BM_RefreshPageFlip)->UseManualTime()->Iterations(60)->Unit(benchmark::kMillisecond);
 
 void BM_RefreshSearch(benchmark::State& state) {
-    auto controller = launch(catalogueWith(kLargeCatalogue));
+    auto controller = launchWindow(catalogueWith(kLargeCatalogue));
     SVResultsBrowser* browser = controller->browser();
     const char* texts[] = {"dark", "bass loop", "punchy kick 120", "vintage", "airy synth", "lofi"};
     std::vector<double> samples, cpuSamples;
@@ -202,10 +172,10 @@ void BM_RefreshSearch(benchmark::State& state) {
         browser->setPage(0);
         QElapsedTimer timer;
         timer.start();
-        const double cpuStart = threadMilliseconds();
+        const double cpuStart = threadCpuMilliseconds();
         browser->refresh();
         const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        cpuSamples.push_back(threadMilliseconds() - cpuStart);
+        cpuSamples.push_back(threadCpuMilliseconds() - cpuStart);
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
         // As between two presses in the window: the old rows' cells are deleted and the new
@@ -220,13 +190,6 @@ void BM_RefreshSearch(benchmark::State& state) {
 }
 BENCHMARK(BM_RefreshSearch)->UseManualTime()->Iterations(60)->Unit(benchmark::kMillisecond);
 
-// Runs the event loop for `ms` milliseconds.
-void runEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // The stretches during which the main thread does not get back to its events: a watchdog timer
 // that should fire every millisecond records how late it fires. Every event handled, every
 // timer and every refresh on the main thread delays it by as long as it keeps the thread. Each
@@ -240,7 +203,7 @@ class BusyStretches {
         _watchdog.setInterval(1);
         QObject::connect(&_watchdog, &QTimer::timeout, [this] {
             const qint64 now = _clock.nsecsElapsed();
-            const double cpu = threadMilliseconds();
+            const double cpu = threadCpuMilliseconds();
             if (_last >= 0) {
                 _milliseconds.push_back(static_cast<double>(now - _last) / 1e6);
                 _cpuMilliseconds.push_back(cpu - _lastCpu);
@@ -295,7 +258,7 @@ double longestOf(const std::vector<double>& values) {
 // emptied with Ctrl+A and Backspace between words. Reports the longest time the main thread was
 // busy at once, and the time from the last letter of a word to its results on screen.
 void BM_TypeIntoSearchField(benchmark::State& state) {
-    auto controller = launch(catalogueWith(kLargeCatalogue));
+    auto controller = launchWindow(catalogueWith(kLargeCatalogue));
     SVResultsBrowser* browser = controller->browser();
     QLineEdit* field = browser->searchField();
     runEventLoop(1500);  // the launch's own delayed work
@@ -346,14 +309,5 @@ BENCHMARK(BM_TypeIntoSearchField)->UseManualTime()->Iterations(3)->Unit(benchmar
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const auto settings = benchFolder() / "config";
-    std::filesystem::create_directories(settings);
-    QApplication application(argc, argv);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString(settings.string()));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return sv::bench::runWindowBenchmarks(argc, argv, benchFolder() / "config");
 }

@@ -22,6 +22,7 @@
 #include "app/sidebar/sidebar.h"
 #include "app/sidebar/sidebar_navigation.h"
 #include "app/window/sv_controller.h"
+#include "bench/support/app_bench_support.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -33,8 +34,7 @@ constexpr int kPacksPerLibrary = 500;
 constexpr int kSamplesPerPack = 20;
 
 fs::path benchFolder() {
-    const char* binary = std::getenv("SV_BINARY_DIR");
-    return fs::path(binary ? binary : ".") / "bench-sidebar-data";
+    return sv::bench::dataFolder("bench-sidebar-data");
 }
 
 fs::path libraryPath(int library) {
@@ -81,28 +81,13 @@ fs::path catalogue() {
 }
 
 std::unique_ptr<SVController> launch() {
-    SVControllerOptions options;
-    options.catalogue = catalogue();
-    options.warmUpAudio = false;
-    options.stopWaveformWorkersOnQuit = false;
-    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
-    auto controller = std::make_unique<SVController>(options);
-    controller->applicationDidFinishLaunching();
+    auto controller = sv::bench::launchWindow(catalogue());
     QCoreApplication::processEvents();
     return controller;
 }
 
-double elapsedMs(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-void report(benchmark::State& state, std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    if (samples.empty())
-        return;
-    state.counters["median_ms"] = samples[samples.size() / 2];
-    state.counters["p95_ms"] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
-}
+using sv::bench::elapsedMilliseconds;
+using sv::bench::reportPercentiles;
 
 // The parts of a rebuild: reading the catalogue (every indexed path, as the tree was first
 // built from, or one per folder) and building the tree from every path.
@@ -135,12 +120,12 @@ void BM_ReloadSidebars(benchmark::State& state) {
         QElapsedTimer timer;
         timer.start();
         controller->reloadSidebars();
-        const double ms = elapsedMs(timer);
+        const double ms = elapsedMilliseconds(timer);
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
         QCoreApplication::processEvents();
     }
-    report(state, samples);
+    reportPercentiles(state, samples);
     controller->applicationWillTerminate();
 }
 BENCHMARK(BM_ReloadSidebars)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
@@ -158,13 +143,13 @@ void BM_SelectFolderToFirstPage(benchmark::State& state) {
         timer.start();
         navigation.selectFolderPath(folder);
         QCoreApplication::processEvents();
-        const double ms = elapsedMs(timer);
+        const double ms = elapsedMilliseconds(timer);
         if (controller->browser()->rows().size() != kSamplesPerPack)
             state.SkipWithError("the folder's page was not shown");
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
     }
-    report(state, samples);
+    reportPercentiles(state, samples);
     controller->applicationWillTerminate();
 }
 BENCHMARK(BM_SelectFolderToFirstPage)
@@ -187,11 +172,11 @@ void BM_ExpandLibraryOf500Folders(benchmark::State& state) {
         QCoreApplication::processEvents();
         if (outline.model()->rowCount(library) != kPacksPerLibrary)
             state.SkipWithError("the library did not open");
-        const double ms = elapsedMs(timer);
+        const double ms = elapsedMilliseconds(timer);
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
     }
-    report(state, samples);
+    reportPercentiles(state, samples);
     controller->applicationWillTerminate();
 }
 BENCHMARK(BM_ExpandLibraryOf500Folders)
@@ -202,14 +187,5 @@ BENCHMARK(BM_ExpandLibraryOf500Folders)
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const fs::path settings = benchFolder() / "config";
-    fs::create_directories(settings);
-    QApplication application(argc, argv);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString(settings.string()));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return sv::bench::runWindowBenchmarks(argc, argv, benchFolder() / "config");
 }
