@@ -28,11 +28,15 @@ constexpr int kBusyTimeoutMs = 5000;
 // - The default order is by name: a page of it is read off the name index instead of sorting
 //   every sample.
 // - AppleDouble companions are rare; a partial index tells at once whether there are any.
+// - The folder outline is rebuilt at every launch from the folders that hold samples: ordering
+//   each library's rows by the text up to their last separator finds every folder with one seek
+//   instead of reading every row.
 constexpr const char* kAdditiveIndexes =
     "CREATE INDEX IF NOT EXISTS idx_samples_relink ON "
     "samples(library_id,filename,file_size,modified_at); CREATE INDEX IF NOT EXISTS "
     "idx_samples_name ON samples(filename COLLATE NOCASE); CREATE INDEX IF NOT EXISTS "
-    "idx_samples_appledouble ON samples(filename) WHERE substr(filename,1,2)='._';";
+    "idx_samples_appledouble ON samples(filename) WHERE substr(filename,1,2)='._'; CREATE INDEX "
+    "IF NOT EXISTS idx_samples_folder ON samples(library_id,rtrim(path,replace(path,'/','')));";
 
 // A page of results reads samples rows scattered over the whole file; with SQLite's default
 // 2 MB page cache every refresh of a large catalogue re-reads them from the operating system.

@@ -88,8 +88,9 @@ class Database {
     void addToPlaylist(std::int64_t playlistId, std::int64_t sampleId);
     void removeFromPlaylist(std::int64_t playlistId, std::int64_t sampleId);
     std::vector<IndexedPath> indexedPaths();
-    // The same rows cut down to one sample of each folder, in path order: the folder tree
-    // built from them is the tree of all indexed paths, read without a string per sample.
+    // The same rows cut down to one sample of each folder (the one stored first), in path
+    // order: the folder tree built from them is the tree of all indexed paths. Read with one
+    // seek per folder, and not read again while the catalogue has not changed.
     std::vector<IndexedPath> indexedFolders();
 
     // User overrides: an empty optional clears.
@@ -192,6 +193,13 @@ class Database {
         std::vector<std::string> genres;
     };
     std::optional<StoredGenres> storedGenres_;
+    // The folder-tree input as last read: the sidebar asks again after every scan, removal and
+    // label change, and on most of those occasions nothing it holds has changed.
+    struct IndexedFolders {
+        std::uint64_t stamp = 0;
+        std::vector<IndexedPath> folders;
+    };
+    std::optional<IndexedFolders> indexedFolders_;
     const std::vector<std::string>& storedGenresLocked();
     std::vector<std::string> genresMatchingLocked(const SearchQuery& query,
                                                   StandingExclusions exclusions);

@@ -1,12 +1,8 @@
-// Libraries with their labels, favourite marks, playlists and the folder-tree input.
+// Libraries with their labels, favourite marks, playlists and the indexed paths.
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <optional>
 #include <stdexcept>
-#include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "core/catalogue/database.h"
 #include "core/catalogue/statement.h"
@@ -24,16 +20,6 @@ std::string trimmedPlaylistName(const std::string& name) {
         return {};
     const auto last = name.find_last_not_of(kTrimmed);
     return name.substr(first, last - first + 1);
-}
-
-// Whether the path names a file directly in the folder, by a forward search, which is quicker
-// than looking for the path's last separator from its end.
-bool isFileOfFolder(std::string_view path, std::string_view folder) {
-    if (folder.empty())
-        return path.find('/') == std::string_view::npos;
-    return path.size() > folder.size() && path[folder.size()] == '/' &&
-           path.compare(0, folder.size(), folder) == 0 &&
-           path.find('/', folder.size() + 1) == std::string_view::npos;
 }
 
 // Read-only lists return the rows read before any failure, preparing included.
@@ -244,70 +230,6 @@ std::vector<IndexedPath> Database::indexedPaths() {
         [](const Statement& row) {
             return IndexedPath{row.text(0), row.text(1), row.text(2)};
         });
-}
-
-std::vector<IndexedPath> Database::indexedFolders() {
-    const std::lock_guard lock(mutex_);
-    struct LibraryRow {
-        std::string path;
-        std::string label;
-    };
-    std::unordered_map<std::int64_t, LibraryRow> libraries;
-    std::vector<IndexedPath> folders;
-    try {
-        Statement libraryQuery(db_.get(),
-                               "SELECT l.id,l.path,coalesce((SELECT m.value FROM app_metadata m "
-                               "WHERE m.key='library_label:'||l.id),'') FROM libraries l");
-        while (libraryQuery.stepCode() == SQLITE_ROW)
-            libraries[libraryQuery.int64(0)] = {libraryQuery.text(1), libraryQuery.text(2)};
-        // Companion files are few and found on their own partial index, so the pass below
-        // reads no name and calls no function per row.
-        std::unordered_set<std::int64_t> companions;
-        Statement companionQuery(db_.get(),
-                                 "SELECT id FROM samples WHERE substr(filename,1,2)='._'");
-        while (companionQuery.stepCode() == SQLITE_ROW)
-            companions.insert(companionQuery.int64(0));
-        // One pass in storage order: only the first sample of each folder is copied out. A
-        // scan stores a folder's files together, so most rows share the folder of the row
-        // before and are passed over with one comparison.
-        Statement sampleQuery(db_.get(), companions.empty()
-                                             ? "SELECT library_id,path FROM samples"
-                                             : "SELECT library_id,path,id FROM samples");
-        sqlite3_stmt* const row = sampleQuery.handle();
-        std::unordered_set<std::string> seen;
-        std::string key;
-        std::optional<std::int64_t> lastLibrary;
-        std::string lastFolder;
-        while (sampleQuery.stepCode() == SQLITE_ROW) {
-            if (!companions.empty() && companions.count(sqlite3_column_int64(row, 2)) != 0)
-                continue;
-            const std::int64_t libraryId = sqlite3_column_int64(row, 0);
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, 1));
-            const std::string_view path(text ? text : "",
-                                        static_cast<std::size_t>(sqlite3_column_bytes(row, 1)));
-            if (lastLibrary == libraryId && isFileOfFolder(path, lastFolder))
-                continue;
-            const std::size_t slash = path.rfind('/');
-            const std::string_view folder =
-                path.substr(0, slash == std::string_view::npos ? 0 : slash);
-            lastLibrary = libraryId;
-            lastFolder.assign(folder);
-            const auto library = libraries.find(libraryId);
-            if (library == libraries.end())
-                continue;
-            key = std::to_string(libraryId);
-            key += '\0';
-            key += folder;
-            if (!seen.insert(key).second)
-                continue;
-            folders.push_back({library->second.path, std::string(path), library->second.label});
-        }
-    } catch (const std::runtime_error&) {
-    }
-    std::sort(folders.begin(), folders.end(), [](const IndexedPath& a, const IndexedPath& b) {
-        return a.samplePath < b.samplePath;
-    });
-    return folders;
 }
 
 }  // namespace sv

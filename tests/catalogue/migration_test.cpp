@@ -73,20 +73,15 @@ const std::vector<std::string> kColumnsAtVersion5 = {"id",
                                                      "type_override_source",
                                                      "instrument_override_source"};
 
-const std::vector<std::string> kIndexes = {"idx_playlist_items_sample",
-                                           "idx_sample_genres_genre",
-                                           "idx_samples_appledouble",
-                                           "idx_samples_bpm",
-                                           "idx_samples_favorite",
-                                           "idx_samples_instrument",
-                                           "idx_samples_instrument_override",
-                                           "idx_samples_key",
-                                           "idx_samples_library",
-                                           "idx_samples_name",
-                                           "idx_samples_path",
-                                           "idx_samples_relink",
-                                           "idx_samples_type",
-                                           "idx_samples_type_override"};
+const std::vector<std::string> kIndexes = {
+    "idx_playlist_items_sample", "idx_sample_genres_genre",
+    "idx_samples_appledouble",   "idx_samples_bpm",
+    "idx_samples_favorite",      "idx_samples_folder",
+    "idx_samples_instrument",    "idx_samples_instrument_override",
+    "idx_samples_key",           "idx_samples_library",
+    "idx_samples_name",          "idx_samples_path",
+    "idx_samples_relink",        "idx_samples_type",
+    "idx_samples_type_override"};
 
 std::vector<std::string> firstColumn(const Rows& rows) {
     std::vector<std::string> values;
