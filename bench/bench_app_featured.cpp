@@ -28,6 +28,7 @@
 #include "app/window/main_window.h"
 #include "app/window/settings.h"
 #include "app/window/sv_controller.h"
+#include "bench/support/app_bench_support.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -40,8 +41,7 @@ constexpr int kEntries = 32;
 constexpr int kRounds = 60;
 
 fs::path benchFolder() {
-    const char* binary = std::getenv("SV_BINARY_DIR");
-    return fs::path(binary ? binary : ".") / "bench-featured-data";
+    return sv::bench::dataFolder("bench-featured-data");
 }
 
 fs::path packFolder(int pack) {
@@ -78,29 +78,19 @@ fs::path catalogue() {
     return file;
 }
 
-struct Figures {
-    double median = 0;
-    double p95 = 0;
-    double least = 0;
-};
+using sv::bench::Figures;
 
 Figures figures(std::vector<double> ms) {
-    if (ms.empty())
-        return {};
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)], ms.front()};
+    return sv::bench::figuresOf(std::move(ms));
 }
 
 double timed(const std::function<void()>& step) {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    return sv::bench::timedMilliseconds(step);
 }
 
 void print(const char* name, const Figures& f) {
     std::printf("%-48s median %6.2f ms  p95 %6.2f ms  least %6.2f ms\n", name, f.median, f.p95,
-                f.least);
+                f.low);
 }
 
 void storeEntries() {
@@ -121,12 +111,7 @@ void storeEntries() {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const fs::path home = benchFolder() / "home";
-    fs::remove_all(home);
-    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
-        fs::create_directories(home / variable);
-        setenv(variable, (home / variable).c_str(), 1);
-    }
+    sv::bench::useFreshHome(benchFolder() / "home");
     QApplication application(argc, argv);
     const fs::path file = catalogue();
     const fs::path avatar = benchFolder() / "avatar.png";
@@ -135,14 +120,8 @@ int main(int argc, char** argv) {
     image.save(QString::fromStdString(avatar.string()), "PNG");
     storeEntries();
 
-    SVControllerOptions options;
-    options.catalogue = file;
-    options.warmUpAudio = false;
-    options.stopWaveformWorkersOnQuit = false;
     // Tall enough for 50 rows at once, wide enough for eight card columns.
-    options.visibleFrame = [] { return QRect(0, 0, 2200, 4200); };
-    auto controller = std::make_unique<SVController>(options);
-    controller->applicationDidFinishLaunching();
+    auto controller = sv::bench::launchWindow(file, QRect(0, 0, 2200, 4200));
     SVMainWindow* window = controller->window();
     window->resize(2000, 4000);
     QCoreApplication::processEvents();

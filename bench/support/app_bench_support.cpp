@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QRect>
 #include <QSettings>
 #include <QTimer>
 
@@ -20,12 +19,12 @@ std::filesystem::path dataFolder(const std::string& name) {
     return std::filesystem::path(binary ? binary : ".") / name;
 }
 
-std::unique_ptr<SVController> launchWindow(const std::filesystem::path& catalogue) {
+std::unique_ptr<SVController> launchWindow(const std::filesystem::path& catalogue, QRect screen) {
     SVControllerOptions options;
     options.catalogue = catalogue;
     options.warmUpAudio = false;
     options.stopWaveformWorkersOnQuit = false;
-    options.visibleFrame = [] { return QRect(0, 0, 1920, 1080); };
+    options.visibleFrame = [screen] { return screen; };
     auto controller = std::make_unique<SVController>(options);
     controller->applicationDidFinishLaunching();
     return controller;

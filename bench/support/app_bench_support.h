@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QRect>
 
 #include <filesystem>
 #include <functional>
@@ -21,9 +22,10 @@ namespace sv::bench {
 // `name` under the folder the benchmarks are run from ($SV_BINARY_DIR, else the working folder).
 std::filesystem::path dataFolder(const std::string& name);
 
-// A window launched on `catalogue` as the application does, without the audio warm-up and on a
-// 1920 x 1080 screen. The event loop has not run yet.
-std::unique_ptr<SVController> launchWindow(const std::filesystem::path& catalogue);
+// A window launched on `catalogue` as the application does, without the audio warm-up, on a
+// screen whose visible frame is `screen`. The event loop has not run yet.
+std::unique_ptr<SVController> launchWindow(const std::filesystem::path& catalogue,
+                                           QRect screen = QRect(0, 0, 1920, 1080));
 
 // This thread's processor time: on a machine shared with other work, what the main thread
 // itself spent, whatever share of the processor it was given.
