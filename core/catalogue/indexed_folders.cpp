@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -23,9 +24,12 @@ struct LibraryRow {
 
 // The expression must be written as the folder index's, or SQLite does not use the index.
 constexpr const char* kNextFolder =
-    "SELECT rtrim(path,replace(path,'/','')),id,path FROM samples INDEXED BY idx_samples_folder "
-    "WHERE library_id=?1 AND rtrim(path,replace(path,'/',''))>?2 AND substr(filename,1,2)<>'._' "
-    "ORDER BY rtrim(path,replace(path,'/','')) LIMIT 1";
+    "SELECT id,path FROM samples INDEXED BY idx_samples_folder WHERE library_id=?1 AND "
+    "rtrim(path,replace(filename,'/',''))>?2 AND substr(filename,1,2)<>'._' ORDER BY "
+    "rtrim(path,replace(filename,'/','')) LIMIT 1";
+constexpr const char* kFolderText =
+    "SELECT rtrim(path,replace(filename,'/','')) FROM samples "
+    "WHERE id=?";
 
 // Each read below tells whether it ran to its end: a list cut short by an error is still
 // returned, as read-only lists are, but not kept.
@@ -61,37 +65,60 @@ bool isFileOfFolder(std::string_view path, std::string_view folder) {
 }
 
 // Keeps, for each folder of each library, the sample stored first (the least row id), whatever
-// order the rows are offered in; hands them out in path order.
+// order the rows are offered in; hands them out in path order. The folders are keyed by views
+// into the kept paths, which a deque never moves (a replaced entry stays to back its key), and
+// sorted by position, so that no path is copied or moved before the list is made.
 class FolderCollector {
   public:
     void add(const LibraryRow& library, std::int64_t rowId, std::string_view path) {
-        key_ = std::to_string(library.id);
-        key_ += '\0';
-        key_ += folderOf(path);
-        const auto [found, inserted] = firsts_.try_emplace(key_);
-        if (!inserted && found->second.rowId <= rowId)
+        const auto found = firsts_.find(Key{&library, folderOf(path)});
+        if (found != firsts_.end()) {
+            if (kept_[found->second].rowId <= rowId)
+                return;
+            kept_.push_back({&library, rowId, std::string(path)});
+            found->second = kept_.size() - 1;
             return;
-        found->second = {rowId, {library.path, std::string(path), library.label}};
+        }
+        kept_.push_back({&library, rowId, std::string(path)});
+        firsts_.emplace(Key{&library, folderOf(kept_.back().path)}, kept_.size() - 1);
     }
 
     std::vector<IndexedPath> folders() && {
+        std::vector<std::size_t> order;
+        order.reserve(firsts_.size());
+        for (const auto& [key, index] : firsts_)
+            order.push_back(index);
+        std::sort(order.begin(), order.end(),
+                  [this](std::size_t a, std::size_t b) { return kept_[a].path < kept_[b].path; });
         std::vector<IndexedPath> folders;
-        folders.reserve(firsts_.size());
-        for (auto& [key, first] : firsts_)
-            folders.push_back(std::move(first.sample));
-        std::sort(folders.begin(), folders.end(), [](const IndexedPath& a, const IndexedPath& b) {
-            return a.samplePath < b.samplePath;
-        });
+        folders.reserve(order.size());
+        for (const std::size_t index : order) {
+            First& first = kept_[index];
+            folders.push_back({first.library->path, std::move(first.path), first.library->label});
+        }
         return folders;
     }
 
   private:
     struct First {
+        const LibraryRow* library = nullptr;
         std::int64_t rowId = 0;
-        IndexedPath sample;
+        std::string path;
     };
-    std::unordered_map<std::string, First> firsts_;
-    std::string key_;
+    struct Key {
+        const LibraryRow* library = nullptr;
+        std::string_view folder;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const {
+            return std::hash<std::string_view>{}(key.folder) ^
+                   std::hash<const void*>{}(key.library);
+        }
+    };
+
+    std::deque<First> kept_;
+    std::unordered_map<Key, std::size_t, KeyHash> firsts_;
 };
 
 // Every row in storage order, for catalogues without the folder index (last opened by a
@@ -135,23 +162,55 @@ bool collectByScan(sqlite3* db, const std::vector<LibraryRow>& libraryList,
 // One seek per folder on the folder index, which orders each library's rows by the text up to
 // their last separator and then by row id: the first entry after the previous folder's text is
 // the next folder's first stored sample, and the folder's other rows are never read. The text
-// is the path up to its last separator for every path SQLite reads as UTF-8; for one that it
-// splits otherwise it stops inside the file name, which still keeps each text within one
-// folder, so the collector's least row id per folder gives the same answer.
-bool collectBySeeks(Statement& next, const std::vector<LibraryRow>& libraries,
+// strips from the end of the path the characters of the file name (fewer to test than those of
+// the whole path, which makes the index cheaper to keep up as a scan writes): the path up to its
+// last separator for every row whose name ends its path, as a scan stores them. For any other
+// row it stops inside the name, never before the last separator, so each text still lies
+// within one folder and the collector's least row id per folder gives the same answer.
+//
+// The next seek starts after the text of the row found, which for such a row is its path up to
+// the last separator, taken here without asking SQLite to work the text out again. For another
+// row that guess lies below its text: the seek then finds the same row again (nothing lies
+// between), and SQLite's own text of the row is used instead.
+bool collectBySeeks(sqlite3* db, Statement& next, const std::vector<LibraryRow>& libraries,
                     FolderCollector& collector) {
     sqlite3_stmt* const row = next.handle();
-    std::string after;
+    std::optional<Statement> folderText;
+    const auto exactText = [&](std::int64_t rowId) {
+        if (!folderText)
+            folderText.emplace(db, kFolderText);
+        folderText->reset();
+        folderText->bind(1, rowId);
+        return folderText->stepCode() == SQLITE_ROW ? folderText->text(0) : std::string();
+    };
     int code = SQLITE_DONE;
     for (const LibraryRow& library : libraries) {
         next.reset();
         // A number sorts before every text: the first seek starts at the library's first row.
         next.bind(1, library.id).bind(2, std::int64_t{0});
+        std::optional<std::string> after;
+        std::int64_t lastRow = 0;
         while ((code = next.stepCode()) == SQLITE_ROW) {
-            after.assign(textColumn(row, 0));
-            collector.add(library, sqlite3_column_int64(row, 1), textColumn(row, 2));
+            const std::int64_t rowId = sqlite3_column_int64(row, 0);
+            const std::string_view path = textColumn(row, 1);
+            if (after && rowId == lastRow) {
+                std::string text = exactText(rowId);
+                if (text <= *after)
+                    return false;  // no way forward; never expected
+                after = std::move(text);
+            } else {
+                collector.add(library, rowId, path);
+                lastRow = rowId;
+                const std::size_t slash = path.rfind('/');
+                std::string_view guess =
+                    path.substr(0, slash == std::string_view::npos ? 0 : slash + 1);
+                if (after && guess <= *after)
+                    after = exactText(rowId);
+                else
+                    after = std::string(guess);
+            }
             next.reset();
-            next.bind(2, std::string_view(after));
+            next.bind(2, std::string_view(*after));
         }
         if (code != SQLITE_DONE)
             return false;
@@ -169,10 +228,11 @@ std::vector<IndexedPath> Database::indexedFolders() {
     const std::uint64_t stamp = changeStampLocked();
     if (indexedFolders_ && indexedFolders_->stamp == stamp)
         return indexedFolders_->folders;
+    // The collector points into the library rows.
+    std::vector<LibraryRow> libraries;
     FolderCollector collector;
     bool complete = false;
     try {
-        std::vector<LibraryRow> libraries;
         if (readLibraries(db_.get(), libraries)) {
             std::optional<Statement> seek;
             try {
@@ -180,7 +240,7 @@ std::vector<IndexedPath> Database::indexedFolders() {
             } catch (const std::runtime_error&) {
                 // No folder index in this catalogue: every row is read instead.
             }
-            complete = seek ? collectBySeeks(*seek, libraries, collector)
+            complete = seek ? collectBySeeks(db_.get(), *seek, libraries, collector)
                             : collectByScan(db_.get(), libraries, collector);
         }
     } catch (const std::runtime_error&) {
