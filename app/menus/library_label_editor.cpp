@@ -1,7 +1,9 @@
 #include "app/menus/library_label_editor.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTimer>
 
 #include <exception>
@@ -48,6 +50,29 @@ bool SVLibraryLabelEditor::editLibraryLabel(int row) {
     field->setFocus(Qt::OtherFocusReason);
     field->selectAll();
     return true;
+}
+
+void SVLibraryLabelEditor::attachRenameKey(QWidget* window) {
+    auto* rename = new QShortcut(QKeySequence(Qt::Key_F2), window);
+    rename->setContext(Qt::WindowShortcut);
+    connect(rename, &QShortcut::activated, this, &SVLibraryLabelEditor::editFocusedLibraryLabel);
+}
+
+bool SVLibraryLabelEditor::editFocusedLibraryLabel() {
+    if (!_browser.scope().libraryMode)
+        return false;
+    const int focused = focusedLibraryRow();
+    return editLibraryLabel(focused >= 0 ? focused : _browser.table()->selectedRow());
+}
+
+int SVLibraryLabelEditor::focusedLibraryRow() const {
+    const QWidget* focus = QApplication::focusWidget();
+    int found = -1;
+    _browser.table()->forEachCell([&](int row, const QWidget* cell) {
+        if (focus && (focus == cell || cell->isAncestorOf(focus)))
+            found = row;
+    });
+    return found;
 }
 
 bool SVLibraryLabelEditor::eventFilter(QObject* watched, QEvent* event) {

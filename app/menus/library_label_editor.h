@@ -15,9 +15,10 @@ class Database;
 
 class SVResultsBrowser;
 
-// Renaming a library in place: double-clicking a row of the Libraries view turns its name into
-// a text field. Return or leaving the field stores the text trimmed of blanks and line breaks
-// as the library's label (an empty text gives the folder name back); Escape stores nothing.
+// Renaming a library in place: double-clicking a row of the Libraries view, or F2 on the row
+// that has the keyboard focus or the selection, turns its name into a text field. Return or leaving
+// the field stores the text trimmed of blanks and line breaks as the library's label (an empty text
+// gives the folder name back); Escape stores nothing.
 class SVLibraryLabelEditor : public QObject {
     Q_OBJECT
   public:
@@ -27,6 +28,9 @@ class SVLibraryLabelEditor : public QObject {
 
     // Starts editing the name of a library row; false when the row shows no library.
     bool editLibraryLabel(int row);
+    // F2 in `window` edits the label of the focused library row, else of the selected one.
+    void attachRenameKey(QWidget* window);
+    bool editFocusedLibraryLabel();
     QLineEdit* field() const { return _field; }
 
   signals:
@@ -39,6 +43,7 @@ class SVLibraryLabelEditor : public QObject {
 
   private:
     void endEditing(bool store);
+    int focusedLibraryRow() const;
 
     sv::Database& _db;
     SVResultsBrowser& _browser;

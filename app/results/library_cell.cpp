@@ -54,6 +54,7 @@ SVLibraryCell::SVLibraryCell(QWidget* parent)
       _rescan(makeButton(QStringLiteral("Full Scan"), this)),
       _remove(makeButton(QStringLiteral("Remove"), this)) {
     _name->setToolTip(QStringLiteral("Double-click to edit this library label"));
+    _name->setAccessibleDescription(QStringLiteral("Press F2 to edit this library label"));
     _name->setStyleSheet(QStringLiteral("color: %1; font-size: 14px; font-weight: 600;")
                              .arg(SVTheme::grey(0.94).name()));
     connect(_rescan, &QPushButton::clicked, this, [this] { emit rescanRequested(_row); });

@@ -473,6 +473,7 @@ void SVController::buildMenus() {
         {[this](const QString& folder) { _inspector->setFolderArtwork(folder); },
          [this](const QString& folder) { return _inspector->removeFolderArtwork(folder); },
          [this](const QString& folder) { return _inspector->hasFolderArtwork(folder); }});
+    _menus->labelEditor().attachRenameKey(_window.get());
     connect(&_menus->labelEditor(), &SVLibraryLabelEditor::labelEditingEnded, this,
             [this](const QString& error) {
                 reloadSidebars();

@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QUuid>
 
@@ -184,6 +185,24 @@ TEST_F(PlacesMenus, LibraryLabelsEditInPlace) {
     // Return ends there: it presses no row button (no rescan starts) and the rows keep the keys.
     EXPECT_FALSE(controller->maintenanceScanning());
     EXPECT_EQ(QApplication::focusWidget(), table);
+
+    // F2 edits the selected row's label from the keyboard, and that of the row whose button
+    // has the focus; Escape hands the keys back.
+    table->selectRows({0});
+    QTest::keyClick(table, Qt::Key_F2);
+    ASSERT_NE(editor.field(), nullptr);
+    EXPECT_EQ(editor.field()->text(), QStringLiteral("Studio Drums"));
+    EXPECT_EQ(QApplication::focusWidget(), editor.field());
+    QTest::keyClick(editor.field(), Qt::Key_Escape);
+    ASSERT_EQ(editor.field(), nullptr);
+    table->selectRows({});
+    auto* rescan = browser()->libraryCellForRow(0)->findChild<QPushButton*>();
+    ASSERT_NE(rescan, nullptr);
+    rescan->setFocus();
+    QTest::keyClick(rescan, Qt::Key_F2);
+    ASSERT_NE(editor.field(), nullptr);
+    QTest::keyClick(editor.field(), Qt::Key_Escape);
+    EXPECT_FALSE(controller->maintenanceScanning());
 
     // Leaving the field stores; an empty text gives the folder name back.
     ASSERT_TRUE(editor.editLibraryLabel(0));
