@@ -34,6 +34,29 @@ void popUp(QMenu* menu, QPoint globalPosition) {
     menu->popup(globalPosition);
 }
 
+// Routes a menu request made on a scrolling view: the menu key and Shift+F10 open the menu of
+// the view's current item, a pointer request that of the item under the pointer (given in the
+// viewport's coordinates). False for any other event.
+template <typename KeyboardMenu, typename PointerMenu>
+bool routeMenuRequest(QEvent* event, const QAbstractScrollArea* view, bool onViewport,
+                      KeyboardMenu keyboardMenu, PointerMenu pointerMenu) {
+    if (isMenuShortcut(event)) {
+        keyboardMenu();
+        return true;
+    }
+    if (event->type() != QEvent::ContextMenu)
+        return false;
+    const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+    if (fromKeyboard(menuEvent)) {
+        keyboardMenu();
+        return true;
+    }
+    const QPoint position =
+        onViewport ? menuEvent->pos() : view->viewport()->mapFrom(view, menuEvent->pos());
+    pointerMenu(position, menuEvent->globalPos());
+    return true;
+}
+
 }  // namespace
 
 SVContextMenus::SVContextMenus(SVResultsBrowser& browser, SVMenuActions actions, QObject* parent)
@@ -183,22 +206,11 @@ bool SVContextMenus::tableEvent(QEvent* event, bool onViewport) {
         const QPoint where = table->viewport()->mapToGlobal(QPoint(24, std::max(top, 0) + 24));
         openRowMenu(row < 0 ? std::nullopt : std::optional<int>(row), where);
     };
-    if (isMenuShortcut(event)) {
-        keyboardMenu();
-        return true;
-    }
-    if (event->type() != QEvent::ContextMenu)
-        return false;
-    const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-    if (fromKeyboard(menuEvent)) {
-        keyboardMenu();
-        return true;
-    }
-    const QPoint position =
-        onViewport ? menuEvent->pos() : table->viewport()->mapFrom(table, menuEvent->pos());
-    const int row = table->rowAt(position.y());
-    openRowMenu(row < 0 ? std::nullopt : std::optional<int>(row), menuEvent->globalPos());
-    return true;
+    return routeMenuRequest(
+        event, table, onViewport, keyboardMenu, [this, table](QPoint position, QPoint where) {
+            const int row = table->rowAt(position.y());
+            openRowMenu(row < 0 ? std::nullopt : std::optional<int>(row), where);
+        });
 }
 
 bool SVContextMenus::outlineEvent(QEvent* event, bool onViewport) {
@@ -213,21 +225,10 @@ bool SVContextMenus::outlineEvent(QEvent* event, bool onViewport) {
         const QRect rect = _outline->visualRect(index);
         openAt(index, _outline->viewport()->mapToGlobal(rect.bottomLeft()));
     };
-    if (isMenuShortcut(event)) {
-        keyboardMenu();
-        return true;
-    }
-    if (event->type() != QEvent::ContextMenu)
-        return false;
-    const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-    if (fromKeyboard(menuEvent)) {
-        keyboardMenu();
-        return true;
-    }
-    const QPoint position =
-        onViewport ? menuEvent->pos() : _outline->viewport()->mapFrom(_outline, menuEvent->pos());
-    openAt(_outline->indexAt(position), menuEvent->globalPos());
-    return true;
+    return routeMenuRequest(event, _outline, onViewport, keyboardMenu,
+                            [this, openAt](QPoint position, QPoint where) {
+                                openAt(_outline->indexAt(position), where);
+                            });
 }
 
 bool SVContextMenus::playlistEvent(QEvent* event, bool onViewport) {
@@ -237,21 +238,10 @@ bool SVContextMenus::playlistEvent(QEvent* event, bool onViewport) {
         const QRect rect = list->visualRect(list->model()->index(std::max(row, 0), 0));
         openPlaylistMenu(row, list->viewport()->mapToGlobal(rect.bottomLeft()));
     };
-    if (isMenuShortcut(event)) {
-        keyboardMenu();
-        return true;
-    }
-    if (event->type() != QEvent::ContextMenu)
-        return false;
-    const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-    if (fromKeyboard(menuEvent)) {
-        keyboardMenu();
-        return true;
-    }
-    const QPoint position =
-        onViewport ? menuEvent->pos() : list->viewport()->mapFrom(list, menuEvent->pos());
-    const QModelIndex index = list->indexAt(position);
-    if (index.isValid())
-        openPlaylistMenu(index.row(), menuEvent->globalPos());
-    return true;
+    return routeMenuRequest(event, list, onViewport, keyboardMenu,
+                            [this, list](QPoint position, QPoint where) {
+                                const QModelIndex index = list->indexAt(position);
+                                if (index.isValid())
+                                    openPlaylistMenu(index.row(), where);
+                            });
 }
