@@ -2,7 +2,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
+
+#include "app/theme/drawn_icon.h"
 
 namespace SVPlayerIcons {
 
@@ -93,22 +94,8 @@ void draw(QPainter& p, Symbol symbol, double s) {
 }  // namespace
 
 QIcon icon(Symbol symbol, const QColor& color, int size) {
-    QIcon result;
-    for (const int scale : {1, 2}) {
-        QPixmap pixmap(size * scale, size * scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPen pen(color);
-        pen.setWidthF(1.6 * scale);
-        pen.setCapStyle(Qt::RoundCap);
-        painter.setPen(pen);
-        draw(painter, symbol, size * scale);
-        painter.end();
-        pixmap.setDevicePixelRatio(scale);
-        result.addPixmap(pixmap);
-    }
-    return result;
+    return SVDrawnIcon::drawnIcon([symbol](QPainter& p, double side) { draw(p, symbol, side); },
+                                  color, size, 1.6);
 }
 
 }  // namespace SVPlayerIcons

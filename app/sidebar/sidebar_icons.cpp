@@ -2,7 +2,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
+
+#include "app/theme/drawn_icon.h"
 
 namespace SVSidebarIcons {
 
@@ -136,23 +137,8 @@ void draw(QPainter& p, Symbol symbol, double s) {
 }  // namespace
 
 QIcon drawnIcon(Symbol symbol, const QColor& color, int size) {
-    QIcon result;
-    for (const int scale : {1, 2}) {
-        QPixmap pixmap(size * scale, size * scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPen pen(color);
-        pen.setWidthF(1.4 * scale);
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-        painter.setPen(pen);
-        draw(painter, symbol, size * scale);
-        painter.end();
-        pixmap.setDevicePixelRatio(scale);
-        result.addPixmap(pixmap);
-    }
-    return result;
+    return SVDrawnIcon::drawnIcon([symbol](QPainter& p, double side) { draw(p, symbol, side); },
+                                  color, size, 1.4, Qt::RoundJoin);
 }
 
 QIcon icon(Symbol symbol, const QColor& color, int size) {
