@@ -4,26 +4,7 @@
 
 std::string SVResultCountCache::filterKey(const sv::SearchQuery& q) {
     // Everything that narrows the result; sorting, the page and its size do not change a count.
-    std::string key;
-    const auto add = [&key](const std::string& part) {
-        key += std::to_string(part.size());
-        key += ':';
-        key += part;
-    };
-    add(q.text);
-    add(q.type);
-    add(q.instrument);
-    add(q.key);
-    add(q.genre);
-    add(q.folder);
-    key += 'g' + std::to_string(q.genres.size());
-    for (const std::string& genre : q.genres)
-        add(genre);
-    key += q.bpm ? 'b' + std::to_string(*q.bpm) : std::string("b-");
-    key += q.playlistId ? 'p' + std::to_string(*q.playlistId) : std::string("p-");
-    key += q.favoritesOnly ? 'F' : 'f';
-    key += q.hideMidi ? 'H' : 'h';
-    return key;
+    return std::to_string(q.text.size()) + ':' + q.text + sv::queryFilterKey(q);
 }
 
 std::int64_t SVResultCountCache::countMatching(sv::Database& db, const sv::SearchQuery& query) {

@@ -853,26 +853,6 @@ namespace {
 
 constexpr std::uint32_t kJoined = std::uint32_t{1} << 31;
 
-// Everything a query's predicates read, apart from the full-text matches.
-std::string filterKey(const SearchQuery& q) {
-    std::string key;
-    const auto add = [&key](const std::string& part) {
-        key += std::to_string(part.size());
-        key += ':';
-        key += part;
-    };
-    for (const std::string* part : {&q.type, &q.instrument, &q.key, &q.genre, &q.folder})
-        add(*part);
-    key += 'g' + std::to_string(q.genres.size());
-    for (const std::string& genre : q.genres)
-        add(genre);
-    key += q.bpm ? 'b' + std::to_string(*q.bpm) : std::string("b-");
-    key += q.playlistId ? 'p' + std::to_string(*q.playlistId) : std::string("p-");
-    key += q.favoritesOnly ? 'F' : 'f';
-    key += q.hideMidi ? 'H' : 'h';
-    return key;
-}
-
 bool sameInputs(const SearchIndexInputs& a, const SearchIndexInputs& b) {
     return a.textMatches == b.textMatches && a.libraries == b.libraries &&
            a.offlineLibraries == b.offlineLibraries && a.playlistMembers == b.playlistMembers;
@@ -883,7 +863,7 @@ bool sameInputs(const SearchIndexInputs& a, const SearchIndexInputs& b) {
 // The slots of the rows that pass the query, kept for the next call of the same query.
 const std::vector<std::uint32_t>& SearchIndex::matches(const SearchQuery& query,
                                                        const SearchIndexInputs& inputs) const {
-    std::string key = filterKey(query);
+    std::string key = queryFilterKey(query);
     if (lastMatches_ && lastMatches_->version == version_ && lastMatches_->key == key &&
         sameInputs(lastMatches_->inputs, inputs))
         return lastMatches_->slots;

@@ -30,4 +30,8 @@ struct SearchQuery {
     std::int32_t offset = 0;
 };
 
+// A key equal for two queries exactly when their filters are (everything that narrows the
+// result except the text; sorting and the page window are left out).
+std::string queryFilterKey(const SearchQuery& query);
+
 }  // namespace sv
