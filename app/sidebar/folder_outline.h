@@ -42,6 +42,8 @@ class SVFolderOutline : public QTreeView {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void drawBranches(QPainter* painter, const QRect& rect,
+                      const QModelIndex& index) const override;
 
   private:
     void selectionDidChange();

@@ -1,6 +1,7 @@
 // The sidebar's places: type and navigation buttons, the folder outline, the playlists, the
 // launch location, and what every change of place does to the results and the player.
 #include <QAbstractItemModel>
+#include <QImage>
 #include <QSettings>
 #include <QTest>
 
@@ -189,6 +190,19 @@ TEST_F(Sidebar, SelectingTheSelectedFolderAppliesItAgain) {
     EXPECT_GT(controller->browser()->queryGeneration(), before);
     EXPECT_EQ(controller->browser()->scope().sectionType, "");
     EXPECT_EQ(matches(), 5);
+
+    // The selected folder keeps the arrow of its subfolders on its band.
+    const QModelIndexList selected = outline().selectionModel()->selectedIndexes();
+    ASSERT_EQ(selected.size(), 1);
+    const QRect band = outline().visualRect(selected.front());
+    const QImage shot = outline().viewport()->grab().toImage();
+    int arrowPixels = 0;
+    for (int y = band.top(); y <= band.bottom(); ++y) {
+        for (int x = 0; x < band.left(); ++x)
+            arrowPixels += qGray(shot.pixel(x, y)) > 120 ? 1 : 0;
+    }
+    EXPECT_GT(arrowPixels, 3);
+
     EXPECT_FALSE(navigation().selectFolderPath((libraryFolder / "Nowhere").string()));
     EXPECT_EQ(controller->browser()->scope().folderScope, kicks);
 }
@@ -204,8 +218,8 @@ TEST_F(Sidebar, LibraryStoredWithATrailingSeparatorShowsItsSamples) {
     settle();
     EXPECT_EQ(controller->browser()->scope().folderScope, root.string());
     EXPECT_EQ(matches(), 4);
-    EXPECT_EQ(crumbTitles(), (std::vector<QString>{QStringLiteral("Folders"),
-                                                   QStringLiteral("Slashed")}));
+    EXPECT_EQ(crumbTitles(),
+              (std::vector<QString>{QStringLiteral("Folders"), QStringLiteral("Slashed")}));
 }
 
 TEST_F(Sidebar, PlaylistSelectionScopesTheResults) {
