@@ -17,7 +17,7 @@ SVSidebarPanel::SVSidebarPanel(QWidget* parent)
       _categoryButtons(new SVCategoryButtons(this)),
       _outline(new SVFolderOutline(this)),
       _playlistHeading(new SVSidebarHeading(QStringLiteral("PLAYLISTS"), this)),
-      _addFolder(new QPushButton(QStringLiteral("＋  Add Sample Folder"), this)) {
+      _addFolder(new QPushButton(QStringLiteral("+  Add Sample Folder"), this)) {
     _layout->setContentsMargins(16, 20, 14, 16);
     _layout->setSpacing(2);
     auto* title = new QLabel(QStringLiteral("SAMPLE VORLAN"), this);
