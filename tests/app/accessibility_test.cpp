@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/featured/featured_sets.h"
 #include "app/player/player_bar.h"
 #include "app/player/player_controller.h"
 #include "app/results/results_browser.h"
@@ -168,6 +169,10 @@ class Accessibility : public AppTest {
         playlistId = db.createPlaylist("Drums");
         db.addToPlaylist(playlistId, browser()->rows()[0].id);
         controller->playlists()->reloadPlaylists();
+        // Featured cards for the folder and the playlist, shown over the results in Desktop.
+        controller->featuredSets()->addFolderToFeatured(
+            QString::fromStdString(libraryFolder.string()));
+        controller->featuredSets()->addPlaylistToFeatured(playlistId, QStringLiteral("Drums"));
     }
 
     void loadPlayer() {
