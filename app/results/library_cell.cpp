@@ -54,7 +54,6 @@ SVLibraryCell::SVLibraryCell(QWidget* parent)
       _rescan(makeButton(QStringLiteral("Full Scan"), this)),
       _remove(makeButton(QStringLiteral("Remove"), this)) {
     _name->setToolTip(QStringLiteral("Double-click to edit this library label"));
-    _name->setAccessibleDescription(QStringLiteral("Press F2 to edit this library label"));
     _name->setStyleSheet(QStringLiteral("color: %1; font-size: 14px; font-weight: 600;")
                              .arg(SVTheme::grey(0.94).name()));
     connect(_rescan, &QPushButton::clicked, this, [this] { emit rescanRequested(_row); });
@@ -66,7 +65,14 @@ void SVLibraryCell::setLibrary(const sv::Library& library, int row, bool offline
     _row = row;
     _rescan->setProperty("tag", row);
     _remove->setProperty("tag", row);
-    _name->setText(libraryDisplayName(library));
+    const QString name = libraryDisplayName(library);
+    _name->setText(name);
+    // The buttons are where the keyboard reaches a row: they say which library they act on,
+    // and how its label is edited from there.
+    _rescan->setAccessibleName(QStringLiteral("Full Scan %1").arg(name));
+    _remove->setAccessibleName(QStringLiteral("Remove %1").arg(name));
+    for (QPushButton* button : {_rescan, _remove})
+        button->setAccessibleDescription(QStringLiteral("Press F2 to edit this library label"));
     _name->setProperty("tag", static_cast<qlonglong>(library.id));
     const SVLibraryDetails details = libraryDetails(library, offline);
     _details->setText(details.text);

@@ -238,6 +238,8 @@ TEST_F(Browser, LibraryRowsShowDetailsOfflineStateAndRemove) {
     EXPECT_TRUE(cell->rescanButton()->isEnabled());
     EXPECT_EQ(cell->rescanButton()->text(), QStringLiteral("Full Scan"));
     EXPECT_EQ(cell->removeButton()->text(), QStringLiteral("Remove"));
+    EXPECT_EQ(cell->rescanButton()->accessibleName(), QStringLiteral("Full Scan Samples"));
+    EXPECT_EQ(cell->removeButton()->accessibleName(), QStringLiteral("Remove Samples"));
 
     // An unplugged drive's mount point left behind as an empty folder reads as offline, as
     // soon as the drive watcher has looked (the rows are redrawn then).
