@@ -1,16 +1,13 @@
 #include "app/theme/application_theme.h"
 
 #include <QApplication>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QToolTip>
+
+#include "app/theme/application_style.h"
 
 namespace SVTheme {
 
 namespace {
-
-// Fusion draws every control from the palette alone; desktop styles bring their own colours.
-constexpr const char* kStyleName = "Fusion";
 
 void setActiveAndInactive(QPalette& palette, QPalette::ColorRole role, const QColor& color) {
     palette.setColor(QPalette::Active, role, color);
@@ -72,8 +69,8 @@ QPalette applicationPalette(const Palette& colors) {
 void applyApplicationTheme(const QString& name) {
     // Only the desktop's own dialogs ignore the palette.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
-    if (QApplication::style()->name().compare(QLatin1String(kStyleName), Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create(QString::fromLatin1(kStyleName)));
+    if (!qobject_cast<SVApplicationStyle*>(QApplication::style()))
+        QApplication::setStyle(new SVApplicationStyle);  // the application owns its style
     setShownTheme(name);
     const QPalette palette = applicationPalette(SVTheme::palette(name));
     QApplication::setPalette(palette);

@@ -1,14 +1,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QImage>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/theme/application_theme.h"
@@ -46,7 +49,9 @@ double contrast(const QColor& a, const QColor& b) {
 // theme is applied, take its palette: nothing is light on the dark window.
 TEST_F(ApplicationTheme, MenusAlertsAndDialogsFollowTheTheme) {
     startApp();
-    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    const auto* style = qobject_cast<const QProxyStyle*>(QApplication::style());
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->baseStyle()->name().toLower(), QStringLiteral("fusion"));
     EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
 
     QMenu menuMadeEarlier;
@@ -76,6 +81,20 @@ TEST_F(ApplicationTheme, MenusAlertsAndDialogsFollowTheTheme) {
             EXPECT_LT(palette.color(QPalette::Disabled, QPalette::Text).lightness(),
                       palette.color(QPalette::Text).lightness());
         }
+        // A menu's separator reads against the menu: its line is clearly lighter than the
+        // menu around it.
+        QMenu grouped;
+        grouped.addAction(QStringLiteral("Open at Launch"));
+        QAction* separator = grouped.addSeparator();
+        grouped.addAction(QStringLiteral("Add to Featured"));
+        grouped.adjustSize();
+        const QImage shot = grouped.grab().toImage();
+        const QRect line = grouped.actionGeometry(separator);
+        const int x = line.center().x();
+        int lightest = 0;
+        for (int y = line.top(); y <= line.bottom(); ++y)
+            lightest = std::max(lightest, qGray(shot.pixel(x, y)));
+        EXPECT_GE(lightest - qGray(shot.pixel(x, line.bottom() + 3)), 25);
         EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase),
                   colors[SVTheme::kChipBackground]);
         EXPECT_GE(contrast(QToolTip::palette().color(QPalette::ToolTipText),
