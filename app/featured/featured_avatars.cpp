@@ -45,16 +45,28 @@ QImage readImage(const QString& path, int longestSide) {
     return image;
 }
 
-QPixmap roundedPicture(const QImage& image, int side, bool highlighted) {
+// A transparent square of `side` points at the screen's pixel ratio.
+QPixmap blankPicture(int side) {
     const qreal ratio = screenRatio();
     QPixmap picture(QSize(side, side) * ratio);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
+    return picture;
+}
+
+// The rounded square every card picture has.
+QPainterPath pictureShape(int side) {
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(0, 0, side, side), side * 0.24, side * 0.24);
+    return shape;
+}
+
+QPixmap roundedPicture(const QImage& image, int side, bool highlighted) {
+    QPixmap picture = blankPicture(side);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(0, 0, side, side), side * 0.24, side * 0.24);
+    const QPainterPath shape = pictureShape(side);
     painter.setClipPath(shape);
     // Cropped to the middle square.
     const int square = std::min(image.width(), image.height());
@@ -66,15 +78,11 @@ QPixmap roundedPicture(const QImage& image, int side, bool highlighted) {
 }
 
 QPixmap letterPicture(const QString& title, int side, bool highlighted) {
-    const qreal ratio = screenRatio();
-    QPixmap picture(QSize(side, side) * ratio);
-    picture.setDevicePixelRatio(ratio);
-    picture.fill(Qt::transparent);
+    QPixmap picture = blankPicture(side);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(0, 0, side, side), side * 0.24, side * 0.24);
+    const QPainterPath shape = pictureShape(side);
     const SVTheme::Palette colors = SVTheme::selectedPalette();
     painter.fillPath(shape, highlighted
                                 ? SVTheme::blendedTowardsWhite(colors[SVTheme::kAccent], 0.12)
