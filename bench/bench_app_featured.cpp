@@ -29,6 +29,7 @@
 #include "app/window/settings.h"
 #include "app/window/sv_controller.h"
 #include "bench/support/app_bench_support.h"
+#include "bench/support/generated_catalogue.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -57,24 +58,16 @@ fs::path catalogue() {
     sv::Database db(file);
     const std::int64_t libraryId = db.addLibrary((benchFolder() / "Samples").string());
     const char* instruments[] = {"Bass", "Piano", "Kick", "Snare", "Synth", "Guitar", "Vocal"};
-    db.exec("BEGIN");
-    for (int i = 0; i < kSamples; ++i) {
-        sv::Sample sample;
-        sample.filename = std::string(instruments[i % 7]) + " Loop " + std::to_string(i) + ".wav";
-        sample.path = (packFolder(i % kPacks) / sample.filename).string();
-        sample.library = "Samples";
+    sv::bench::storeGeneratedSamples(db, libraryId, kSamples, [&](int i) {
+        sv::Sample sample = sv::bench::generatedSample(
+            packFolder(i % kPacks),
+            std::string(instruments[i % 7]) + " Loop " + std::to_string(i) + ".wav", "Samples");
         sample.instrument = instruments[i % 7];
         sample.genre = "house";
-        sample.musicalKey = "A min";
-        sample.type = sv::SampleType::Loop;
-        sample.autoDetectedType = sample.type;
         sample.bpm = 80 + i % 90;
         sample.duration = 2.0;
-        sample.fileSize = 1000;
-        sample.modifiedAt = 1'700'000'000;
-        db.upsert(sample, libraryId);
-    }
-    db.exec("COMMIT");
+        return sample;
+    });
     return file;
 }
 

@@ -27,6 +27,7 @@
 #include "app/results/results_browser.h"
 #include "app/window/sv_controller.h"
 #include "bench/support/app_bench_support.h"
+#include "bench/support/generated_catalogue.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -58,33 +59,26 @@ std::filesystem::path filterCatalogue() {
     const char* keys[] = {"A min", "C",    "D min",  "E", "F# min",
                           "G",     "None", "A# min", "B", "C# min"};
     const char* words[] = {"Dark", "Bright", "Deep", "Warm", "Vintage", "Punchy", "Airy", "Lofi"};
-    db.exec("BEGIN");
-    for (int i = 0; i < kLargeCatalogue; ++i) {
-        sv::Sample sample;
+    sv::bench::storeGeneratedSamples(db, libraryId, kLargeCatalogue, [&](int i) {
         const int pack = i / 500;
-        sample.filename = std::string(words[i % 8]) + " " + instruments[i % 24] + " " +
-                          std::to_string(80 + i % 90) + "bpm " + std::to_string(i) + ".wav";
-        sample.path = (library / ("Pack " + std::to_string(pack)) / sample.filename).string();
-        sample.library = "FilterLibrary";
+        const sv::SampleType type = i % 3 == 0    ? sv::SampleType::OneShot
+                                    : i % 41 == 0 ? sv::SampleType::Midi
+                                                  : sv::SampleType::Loop;
+        sv::Sample sample = sv::bench::generatedSample(
+            library / ("Pack " + std::to_string(pack)),
+            std::string(words[i % 8]) + " " + instruments[i % 24] + " " +
+                std::to_string(80 + i % 90) + "bpm " + std::to_string(i) + ".wav",
+            "FilterLibrary", type);
         sample.instrument = instruments[(i * 7) % 24];
         sample.genre = genres[(i / 3 + pack) % 18];
         sample.musicalKey = keys[(i * 3) % 10];
-        sample.type = i % 3 == 0    ? sv::SampleType::OneShot
-                      : i % 41 == 0 ? sv::SampleType::Midi
-                                    : sv::SampleType::Loop;
-        sample.autoDetectedType = sample.type;
-        if (sample.type != sv::SampleType::OneShot)
+        if (type != sv::SampleType::OneShot)
             sample.bpm = 70 + i % 110;
         sample.duration = 1.0 + i % 13;
         sample.fileSize = 1000 + static_cast<std::uint64_t>(i);
         sample.modifiedAt = 1'700'000'000 + i;
-        db.upsert(sample, libraryId);
-        if (i % 5000 == 4999) {
-            db.exec("COMMIT");
-            db.exec("BEGIN");
-        }
-    }
-    db.exec("COMMIT");
+        return sample;
+    });
     for (int pack = 0; pack < kLargeCatalogue / 500; pack += 4)
         db.setFolderGenreOverride((library / ("Pack " + std::to_string(pack))).string(),
                                   genres[(pack * 5) % 16], true);

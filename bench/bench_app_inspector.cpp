@@ -30,6 +30,7 @@
 #include "app/results/results_browser.h"
 #include "app/window/sv_controller.h"
 #include "bench/support/app_bench_support.h"
+#include "bench/support/generated_catalogue.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -82,32 +83,18 @@ std::filesystem::path catalogue() {
     const std::int64_t libraryId = db.addLibrary(libraryFolder().string());
     const char* instruments[] = {"Bass", "Piano", "Kick", "Snare", "Synth", "Guitar", "Vocal"};
     const char* words[] = {"Dark", "Bright", "Deep", "Warm", "Vintage", "Punchy", "Airy", "Lofi"};
-    db.exec("BEGIN");
-    for (int i = 0; i < kSamples; ++i) {
-        sv::Sample sample;
+    sv::bench::storeGeneratedSamples(db, libraryId, kSamples, [&](int i) {
         const bool real = i < kClickFiles;
-        sample.filename = real ? "Click Tone " + std::to_string(i) + ".wav"
-                               : std::string(words[i % 8]) + " " + instruments[i % 7] + " " +
-                                     std::to_string(i) + ".wav";
+        const std::string filename = real ? "Click Tone " + std::to_string(i) + ".wav"
+                                          : std::string(words[i % 8]) + " " + instruments[i % 7] +
+                                                " " + std::to_string(i) + ".wav";
         // Neighbouring rows come from different packs, as a search over many packs gives.
-        sample.path = (packFolder(i % kPacks) / sample.filename).string();
-        sample.library = "Samples";
+        sv::Sample sample = sv::bench::generatedSample(packFolder(i % kPacks), filename, "Samples");
         sample.instrument = instruments[i % 7];
         sample.genre = "house";
-        sample.musicalKey = "A min";
-        sample.type = sv::SampleType::Loop;
-        sample.autoDetectedType = sample.type;
         sample.bpm = 80 + i % 90;
-        sample.duration = 1.0;
-        sample.fileSize = 1000;
-        sample.modifiedAt = 1'700'000'000;
-        db.upsert(sample, libraryId);
-        if (i % 5000 == 4999) {
-            db.exec("COMMIT");
-            db.exec("BEGIN");
-        }
-    }
-    db.exec("COMMIT");
+        return sample;
+    });
     return file;
 }
 

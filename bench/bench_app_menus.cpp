@@ -23,6 +23,7 @@
 #include "app/menus/organising_actions.h"
 #include "app/window/sv_controller.h"
 #include "bench/support/app_bench_support.h"
+#include "bench/support/generated_catalogue.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -53,31 +54,19 @@ std::filesystem::path catalogue() {
     const std::int64_t libraryId = db.addLibrary(libraryFolder().string());
     const char* genres[] = {"trap", "house", "hip hop", "soul", "funk", "jazz", "Trap", "lofi"};
     const char* instruments[] = {"Bass", "Piano", "Kick", "Snare", "Synth", "Guitar", "Vocal"};
-    std::vector<sv::Sample> batch;
-    for (int i = 0; i < kSamples; ++i) {
-        sv::Sample sample;
+    sv::bench::storeGeneratedSamples(db, libraryId, kSamples, [&](int i) {
         const bool big = i < kFolderSamples;
         const std::filesystem::path folder =
             big ? bigFolder() / ("Part " + std::to_string(i % 40))
                 : libraryFolder() / ("Pack " + std::to_string(i % 300));
-        sample.filename = std::string(instruments[i % 7]) + " " + std::to_string(i) + ".wav";
-        sample.path = (folder / sample.filename).string();
-        sample.library = "Samples";
+        sv::Sample sample = sv::bench::generatedSample(
+            folder, std::string(instruments[i % 7]) + " " + std::to_string(i) + ".wav", "Samples",
+            i % 3 == 0 ? sv::SampleType::OneShot : sv::SampleType::Loop);
         sample.instrument = instruments[i % 7];
         sample.genre = genres[i % 8];
-        sample.type = i % 3 == 0 ? sv::SampleType::OneShot : sv::SampleType::Loop;
-        sample.autoDetectedType = sample.type;
         sample.bpm = 80 + i % 90;
-        sample.duration = 1.0;
-        sample.fileSize = 1000;
-        sample.modifiedAt = 1'700'000'000;
-        batch.push_back(std::move(sample));
-        if (batch.size() == 5000) {
-            db.upsert(batch, libraryId);
-            batch.clear();
-        }
-    }
-    db.upsert(batch, libraryId);
+        return sample;
+    });
     return file;
 }
 

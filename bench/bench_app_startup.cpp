@@ -28,6 +28,7 @@
 #include "app/window/resource_monitor.h"
 #include "app/window/sv_controller.h"
 #include "bench/support/app_bench_support.h"
+#include "bench/support/generated_catalogue.h"
 #include "core/catalogue/database.h"
 
 namespace {
@@ -53,29 +54,20 @@ void fillCatalogue(const std::filesystem::path& file, const std::filesystem::pat
     const char* instruments[] = {"Bass", "Piano", "Kick", "Snare", "Synth", "Guitar", "Vocal"};
     const char* genres[] = {"trap", "house", "pop", "rnb", "jazz"};
     const char* words[] = {"Dark", "Bright", "Deep", "Warm", "Vintage", "Punchy", "Airy", "Lofi"};
-    db.exec("BEGIN");
-    for (int i = 0; i < count; ++i) {
-        sv::Sample sample;
-        sample.filename = std::string(words[i % 8]) + " " + instruments[i % 7] + " Loop " +
-                          std::to_string(80 + i % 90) + "bpm " + std::to_string(i) + ".wav";
-        sample.path = (library / ("Pack " + std::to_string(i / 500)) / sample.filename).string();
-        sample.library = "Library";
+    sv::bench::storeGeneratedSamples(db, libraryId, count, [&](int i) {
+        sv::Sample sample = sv::bench::generatedSample(
+            library / ("Pack " + std::to_string(i / 500)),
+            std::string(words[i % 8]) + " " + instruments[i % 7] + " Loop " +
+                std::to_string(80 + i % 90) + "bpm " + std::to_string(i) + ".wav",
+            "Library", i % 3 == 0 ? sv::SampleType::OneShot : sv::SampleType::Loop);
         sample.instrument = instruments[i % 7];
         sample.genre = genres[i % 5];
-        sample.musicalKey = "A min";
-        sample.type = i % 3 == 0 ? sv::SampleType::OneShot : sv::SampleType::Loop;
-        sample.autoDetectedType = sample.type;
         sample.bpm = 80 + i % 90;
         sample.duration = 1.0 + i % 13;
         sample.fileSize = 1000 + static_cast<std::uint64_t>(i);
         sample.modifiedAt = 1'700'000'000 + i;
-        db.upsert(sample, libraryId);
-        if (i % 5000 == 4999) {
-            db.exec("COMMIT");
-            db.exec("BEGIN");
-        }
-    }
-    db.exec("COMMIT");
+        return sample;
+    });
     db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
