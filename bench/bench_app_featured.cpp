@@ -73,14 +73,6 @@ fs::path catalogue() {
 
 using sv::bench::Figures;
 
-Figures figures(std::vector<double> ms) {
-    return sv::bench::figuresOf(std::move(ms));
-}
-
-double timed(const std::function<void()>& step) {
-    return sv::bench::timedMilliseconds(step);
-}
-
 void print(const char* name, const Figures& f) {
     std::printf("%-48s median %6.2f ms  p95 %6.2f ms  least %6.2f ms\n", name, f.median, f.p95,
                 f.low);
@@ -140,9 +132,9 @@ int main(int argc, char** argv) {
         settings.setValue(QLatin1String(SVTheme::kThemeKey), names[round % names.size()]);
         settings.sync();
         if (round % 2 == 0) {
-            apply.push_back(timed([] { SVTheme::applySelectedTheme(); }));
+            apply.push_back(sv::bench::timedMilliseconds([] { SVTheme::applySelectedTheme(); }));
         } else {
-            applyAndPaint.push_back(timed([window] {
+            applyAndPaint.push_back(sv::bench::timedMilliseconds([window] {
                 SVTheme::applySelectedTheme();
                 window->repaint();
             }));
@@ -151,8 +143,8 @@ int main(int argc, char** argv) {
     }
     std::printf("theme switch, window with 50 rows, %d rounds over %lld themes\n", kRounds,
                 static_cast<long long>(names.size()));
-    print("apply the theme", figures(apply));
-    print("apply the theme and repaint the window", figures(applyAndPaint));
+    print("apply the theme", sv::bench::figuresOf(apply));
+    print("apply the theme and repaint the window", sv::bench::figuresOf(applyAndPaint));
 
     // Each round stores the entries turned by one place, so that every card shows another
     // entry than before, as after a removal near the front.
@@ -166,9 +158,10 @@ int main(int argc, char** argv) {
             settings.sync();
         }
         if (round % 2 == 0) {
-            rebuild.push_back(timed([featured] { featured->reloadFeaturedItems(); }));
+            rebuild.push_back(
+                sv::bench::timedMilliseconds([featured] { featured->reloadFeaturedItems(); }));
         } else {
-            rebuildAndPaint.push_back(timed([featured] {
+            rebuildAndPaint.push_back(sv::bench::timedMilliseconds([featured] {
                 featured->reloadFeaturedItems();
                 featured->panel().repaint();
             }));
@@ -177,8 +170,8 @@ int main(int argc, char** argv) {
     }
     std::printf("\nfeatured grid from %d entries (half with avatars), %d rounds\n", kEntries,
                 kRounds);
-    print("rebuild the grid", figures(rebuild));
-    print("rebuild the grid and repaint it", figures(rebuildAndPaint));
+    print("rebuild the grid", sv::bench::figuresOf(rebuild));
+    print("rebuild the grid and repaint it", sv::bench::figuresOf(rebuildAndPaint));
     controller->applicationWillTerminate();
     return 0;
 }

@@ -101,14 +101,6 @@ std::filesystem::path catalogue() {
 using sv::bench::Figures;
 using sv::bench::waitFor;
 
-Figures figures(std::vector<double> ms) {
-    return sv::bench::figuresOf(std::move(ms));
-}
-
-double timed(const std::function<void()>& step) {
-    return sv::bench::timedMilliseconds(step);
-}
-
 void print(const char* name, const Figures& f) {
     std::printf("%-44s median %6.2f ms  p95 %6.2f ms\n", name, f.median, f.p95);
 }
@@ -159,14 +151,15 @@ int main(int argc, char** argv) {
                 if (forgetLookups)
                     inspector->folderArtwork().invalidate();
                 decorationMs = 0;
-                const double ms = timed([&] { browser->refresh(); });
+                const double ms = sv::bench::timedMilliseconds([&] { browser->refresh(); });
                 (on ? decorated : plain).push_back(ms);
                 if (on)
                     alone.push_back(decorationMs);
                 QCoreApplication::processEvents();
             }
         }
-        return Run{figures(plain), figures(decorated), figures(alone)};
+        return Run{sv::bench::figuresOf(plain), sv::bench::figuresOf(decorated),
+                   sv::bench::figuresOf(alone)};
     };
     const Run warm = measure(false);
     const Run cold = measure(true);
@@ -212,12 +205,13 @@ int main(int argc, char** argv) {
     const SVVolumeLookup volumes;
     for (int i = 0; i < 60; ++i) {
         const QString path = QString::fromStdString(browser->rows()[i % rows].path);
-        reads.push_back(timed([&] { SVFileDetailsReader::read(path, volumes); }));
+        reads.push_back(
+            sv::bench::timedMilliseconds([&] { SVFileDetailsReader::read(path, volumes); }));
     }
     std::printf("\nrow click on a local WAV, %d clicks\n", static_cast<int>(clicks.size()));
-    print("click to details text shown", figures(clicks));
-    print("click handling on the main thread", figures(mainThread));
-    print("reading the details alone", figures(reads));
+    print("click to details text shown", sv::bench::figuresOf(clicks));
+    print("click handling on the main thread", sv::bench::figuresOf(mainThread));
+    print("reading the details alone", sv::bench::figuresOf(reads));
     std::printf(
         "details: %s\n",
         inspector->view()->detailsLabel()->text().replace('\n', " | ").toUtf8().constData());

@@ -72,14 +72,6 @@ std::filesystem::path catalogue() {
 
 using sv::bench::Figures;
 
-Figures figures(std::vector<double> ms) {
-    return sv::bench::figuresOf(std::move(ms));
-}
-
-double timed(const std::function<void()>& step) {
-    return sv::bench::timedMilliseconds(step);
-}
-
 void print(const char* name, const Figures& f) {
     std::printf("%-48s median %8.2f ms  (%.2f – %.2f)\n", name, f.median, f.low, f.high);
 }
@@ -100,7 +92,7 @@ int main(int argc, char** argv) {
     std::vector<double> shown;
     for (int round = 0; round < kRounds; ++round) {
         QMenu* menu = nullptr;
-        shown.push_back(timed([&] {
+        shown.push_back(sv::bench::timedMilliseconds([&] {
             menu = menus.openFolderMenu(folder, QPoint(200, 200));
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }));
@@ -115,8 +107,8 @@ int main(int argc, char** argv) {
     // The ticks alone, as the menu reads them, and as one count per genre entry.
     std::vector<double> ticks, counts;
     for (int round = 0; round < kRounds; ++round) {
-        ticks.push_back(timed([&] { (void)db.folderGenres(folder); }));
-        counts.push_back(timed([&] {
+        ticks.push_back(sv::bench::timedMilliseconds([&] { (void)db.folderGenres(folder); }));
+        counts.push_back(sv::bench::timedMilliseconds([&] {
             for (const QString& genre : SVMarkChoices::genres()) {
                 sv::SearchQuery query;
                 query.folder = folder;
@@ -133,24 +125,24 @@ int main(int argc, char** argv) {
     std::vector<double> marks;
     for (int round = 0; round < kMarkRounds; ++round) {
         const auto type = round % 2 == 0 ? sv::SampleType::OneShot : sv::SampleType::Loop;
-        marks.push_back(
-            timed([&] { controller->menus()->organising().applyFolderType(folder, type); }));
+        marks.push_back(sv::bench::timedMilliseconds(
+            [&] { controller->menus()->organising().applyFolderType(folder, type); }));
         QCoreApplication::processEvents();
     }
     const std::int64_t touched = db.countFolderUpdateRows(folder, false);
 
     std::printf("folder of %d samples in a catalogue of %d, %d rounds\n", kFolderSamples, kSamples,
                 kRounds);
-    const Figures menu = figures(shown);
-    const Figures tick = figures(ticks);
-    const Figures count = figures(counts);
+    const Figures menu = sv::bench::figuresOf(shown);
+    const Figures tick = sv::bench::figuresOf(ticks);
+    const Figures count = sv::bench::figuresOf(counts);
     print("right click to folder menu shown", menu);
     print("  genre ticks read at once", tick);
     print("  genre ticks as 14 counts (baseline)", count);
     std::printf("%-48s %.2f\n", "  ticks read at once / 14 counts", tick.median / count.median);
     std::printf("marking the folder's type (%lld rows, %d rounds, refresh included)\n",
                 static_cast<long long>(touched), kMarkRounds);
-    print("  mark folder as", figures(marks));
+    print("  mark folder as", sv::bench::figuresOf(marks));
     controller->applicationWillTerminate();
     return 0;
 }
